@@ -1,0 +1,45 @@
+# Compiler settings and target helpers shared by every folder.
+
+set(COMSWITCH_WARNINGS -Wall -Wextra)
+if(COMSWITCH_WERROR)
+  list(APPEND COMSWITCH_WARNINGS -Werror)
+endif()
+
+if(WIN32)
+  # Everything is linked statically: the binaries import only system DLLs.
+  add_link_options(-static -static-libgcc -static-libstdc++)
+elseif(COMSWITCH_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+# Product code: small, no C++ exceptions, no RTTI. Platform faults travel through
+# the platform's own exception mechanism, never through C++ throw.
+function(comswitch_product_library name)
+  add_library(${name} STATIC ${ARGN})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+  target_compile_options(${name} PRIVATE ${COMSWITCH_WARNINGS}
+    -fno-exceptions -fno-rtti -ffunction-sections -fdata-sections)
+endfunction()
+
+# One test executable groups related cases; each one is one CTest test, because
+# every start of a Windows executable under Wine costs time.
+#   comswitch_test(NAME SOURCES a.cpp b.cpp LIBS lib... [LOCKS com3 ...] [TIMEOUT s])
+function(comswitch_test name)
+  cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;LOCKS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_compile_options(${name} PRIVATE ${COMSWITCH_WARNINGS})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gmock GTest::gtest_main)
+  if(WIN32)
+    # Console subsystem: the test reports to the console; windows are still created for real.
+    target_link_options(${name} PRIVATE -mconsole)
+  endif()
+  add_test(NAME ${name} COMMAND ${name} --gtest_color=no)
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 120)
+  endif()
+  set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT})
+  if(T_LOCKS)
+    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK "${T_LOCKS}")
+  endif()
+endfunction()

@@ -1,0 +1,104 @@
+# Sourced by scripts/test (and usable from an interactive shell): sets up a
+# private Wine world for the Windows tests and tears it down when the shell exits.
+#
+#   source scripts/wine-world.sh; wine_world_up build/wine
+#
+# Afterwards WINEPREFIX, DISPLAY, LANG and WINEDEBUG are exported, a persistent
+# wine server is running, and two virtual null-modem pairs are mapped into the
+# prefix as COM3<->COM4 and COM5<->COM6. Only the processes started here are
+# ended at exit, by their process ids.
+
+wine_world_pids=()
+
+wine_world_down() {
+  local pid
+  if [ -n "${WINEPREFIX:-}" ] && [ -n "${wine_world_started_server:-}" ]; then
+    wineserver -k 2>/dev/null || true
+  fi
+  for pid in "${wine_world_pids[@]}"; do
+    kill "$pid" 2>/dev/null || true
+  done
+  for pid in "${wine_world_pids[@]}"; do
+    wait "$pid" 2>/dev/null || true
+  done
+  wine_world_pids=()
+}
+
+# Waits up to $2 tenths of a second for the path $1 to exist.
+wine_world_wait_for() {
+  local i
+  for ((i = 0; i < $2; i++)); do
+    [ -e "$1" ] && return 0
+    sleep 0.1
+  done
+  echo "wine-world: $1 did not appear" >&2
+  return 1
+}
+
+wine_world_free_display() {
+  local n
+  for ((n = 90; n < 200; n++)); do
+    if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
+      echo "$n"
+      return 0
+    fi
+  done
+  return 1
+}
+
+# Makes one null-modem pair: two ptys joined by socat, linked into the prefix.
+wine_world_pair() {
+  local dir=$1 a=$2 b=$3
+  rm -f "$dir/$a" "$dir/$b"
+  socat "pty,raw,echo=0,link=$dir/$a" "pty,raw,echo=0,link=$dir/$b" 2>/dev/null &
+  wine_world_pids+=($!)
+  wine_world_wait_for "$dir/$a" 50
+  wine_world_wait_for "$dir/$b" 50
+  ln -sfn "$dir/$a" "$WINEPREFIX/dosdevices/$a"
+  ln -sfn "$dir/$b" "$WINEPREFIX/dosdevices/$b"
+}
+
+wine_world_up() {
+  local base
+  root_wine_run="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/wine-run"
+  base=$(mkdir -p "$1" && cd "$1" && pwd)
+  trap wine_world_down EXIT
+
+  export WINEPREFIX="$base/prefix"
+  export WINEARCH=win64
+  # Plain -all would hide a missing DLL: the executable would just exit with a code.
+  export WINEDEBUG=-all,err+module
+  # No Mono or Gecko installer is ever wanted.
+  export WINEDLLOVERRIDES="mscoree,mshtml="
+  # Wine's ANSI code page follows the locale: 1251 for the Cyrillic captions.
+  export LANG=ru_RU.UTF-8 LC_ALL=ru_RU.UTF-8
+
+  local display
+  display=$(wine_world_free_display) || { echo "wine-world: no free X display" >&2; return 1; }
+  Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  wine_world_pids+=($!)
+  wine_world_wait_for "/tmp/.X11-unix/X$display" 100
+  export DISPLAY=":$display"
+
+  if [ ! -f "$WINEPREFIX/.comswitch-ready" ]; then
+    echo "wine-world: creating the Wine prefix (once)"
+    rm -rf "$WINEPREFIX"
+    "$root_wine_run" wineboot -i >/dev/null 2>&1
+    wineserver -w
+    # A crashing test must fail at once instead of waiting on a dialog.
+    "$root_wine_run" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+    wineserver -w
+    touch "$WINEPREFIX/.comswitch-ready"
+  fi
+
+  # A persistent server, warmed once: every test executable then starts in a
+  # fraction of a second, and no background Wine process holds CTest's pipes.
+  wineserver -p
+  wine_world_started_server=1
+  "$root_wine_run" cmd /c exit 0 >/dev/null 2>&1
+
+  mkdir -p "$base/ports"
+  wine_world_pair "$base/ports" com3 com4
+  wine_world_pair "$base/ports" com5 com6
+  echo "wine-world: prefix $WINEPREFIX, display $DISPLAY, COM3<->COM4, COM5<->COM6"
+}

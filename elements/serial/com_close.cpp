@@ -23,7 +23,8 @@ void TWDComAsync::ClosePort() {
   FireNull(onBeforeClose);
   StopReceiveThread();
   DrainOutputQueue();
-  CommApi.PurgeComm(PortHandle.Get(), PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
+  CommApi.PurgeComm(PortHandle.Get(),
+                    PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
   FireInteger(onCTS, 0);
   FireInteger(onDSR, 0);
   FireInteger(onRLSD, 0);

@@ -80,9 +80,9 @@ bool TWDComAsync::OpenPort(const TText& name, std::int32_t baud, std::int32_t dt
   return true;
 }
 
-void TWDComAsync::ConfigureLineRecord(std::int32_t baud, std::int32_t dtrMode,
-                                      std::int32_t rtsMode, std::int32_t parity,
-                                      std::int32_t stopBits, std::int32_t byteSize) {
+void TWDComAsync::ConfigureLineRecord(std::int32_t baud, std::int32_t dtrMode, std::int32_t rtsMode,
+                                      std::int32_t parity, std::int32_t stopBits,
+                                      std::int32_t byteSize) {
   DCB& dcb = LineRecord;
   dcb.DCBlength = sizeof(DCB);
   dcb.XonLim = static_cast<WORD>(InQueueSize / 4);

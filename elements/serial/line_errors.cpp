@@ -7,10 +7,14 @@ struct TLineError {
 };
 
 constexpr TLineError kLineErrors[] = {
-    {CE_FRAME, "Receive Framing Error"},  {CE_RXPARITY, "Receive Parity Error"},
-    {CE_OVERRUN, "Receive Overrun Error"}, {CE_RXOVER, "Receive Queue overflow"},
-    {CE_TXFULL, "TX Queue is full"},       {CE_BREAK, "Break Detected"},
-    {CE_IOE, "Port I/O Error"},            {CE_MODE, "Requested mode unsupported"},
+    {CE_FRAME, "Receive Framing Error"},
+    {CE_RXPARITY, "Receive Parity Error"},
+    {CE_OVERRUN, "Receive Overrun Error"},
+    {CE_RXOVER, "Receive Queue overflow"},
+    {CE_TXFULL, "TX Queue is full"},
+    {CE_BREAK, "Break Detected"},
+    {CE_IOE, "Port I/O Error"},
+    {CE_MODE, "Requested mode unsupported"},
 };
 }  // namespace
 

@@ -274,7 +274,8 @@ TEST_F(SerialOpenTest, FailedStateReadAndQueueSetupAreIgnored) {
 }
 
 TEST_F(SerialOpenTest, DeviceThatCannotBeCreatedFiresNoCloseEvents) {
-  for (DWORD error : {static_cast<DWORD>(ERROR_FILE_NOT_FOUND), static_cast<DWORD>(ERROR_ACCESS_DENIED)}) {
+  for (DWORD error :
+       {static_cast<DWORD>(ERROR_FILE_NOT_FOUND), static_cast<DWORD>(ERROR_ACCESS_DENIED)}) {
     log.Clear();
     fake.createFails = true;
     fake.createError = error;

@@ -96,14 +96,15 @@ TEST_F(SerialReceiveTest, FailingReadsSkipOnlyTheirOwnEvents) {
   fake.modemFails = true;
   log.Clear();
   port.HandleCommEvents(kAllEvents);
-  EXPECT_THAT(Events(),
-              ElementsAre("onTxEmpty", "onBreak", "onRing", "onRxFlag", "onRx80Full"));
+  EXPECT_THAT(Events(), ElementsAre("onTxEmpty", "onBreak", "onRing", "onRxFlag", "onRx80Full"));
 }
 
 TEST_F(SerialReceiveTest, ThreadFiresOnItselfAndSkipsEmptyCompletions) {
   port.EvRxChar = port.EvBreak = 1;
   fake.inQueue = 5;
-  fake.waits = {{TWaitStep::Abort}, {TWaitStep::Complete, 0}, {TWaitStep::FailAtOnce},
+  fake.waits = {{TWaitStep::Abort},
+                {TWaitStep::Complete, 0},
+                {TWaitStep::FailAtOnce},
                 {TWaitStep::Complete, EV_RXCHAR}};
   Open();
   ASSERT_TRUE(WaitUntil([&] { return Logged("onRxChar 5"); }));
@@ -198,7 +199,8 @@ TEST_F(SerialReceiveTest, FailedWaitEndsTheThreadWhichClearsTheLine) {
   port.EvRxChar = 1;
   fake.multipleWaitFails = true;
   Open();
-  ASSERT_TRUE(WaitUntil([&] { return WaitForSingleObject(port.ThreadHandle.Get(), 0) == WAIT_OBJECT_0; }));
+  ASSERT_TRUE(
+      WaitUntil([&] { return WaitForSingleObject(port.ThreadHandle.Get(), 0) == WAIT_OBJECT_0; }));
   EXPECT_TRUE(Logged("SetCommMask 0x0"));
   EXPECT_TRUE(Logged("PurgeComm 0xc"));
   EXPECT_EQ(port.Opened, 1) << "the element stays open";

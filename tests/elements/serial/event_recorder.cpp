@@ -11,20 +11,13 @@ struct TPointName {
 };
 
 constexpr TPointName kPoints[] = {
-    {&TWDComAsync::onWrite, "onWrite"},
-    {&TWDComAsync::onRxChar, "onRxChar"},
-    {&TWDComAsync::onRing, "onRing"},
-    {&TWDComAsync::onCTS, "onCTS"},
-    {&TWDComAsync::onDSR, "onDSR"},
-    {&TWDComAsync::onRLSD, "onRLSD"},
-    {&TWDComAsync::onRxFlag, "onRxFlag"},
-    {&TWDComAsync::onBreak, "onBreak"},
-    {&TWDComAsync::onRx80Full, "onRx80Full"},
-    {&TWDComAsync::onTxEmpty, "onTxEmpty"},
-    {&TWDComAsync::onError, "onError"},
-    {&TWDComAsync::onBeforeOpen, "onBeforeOpen"},
-    {&TWDComAsync::onOpen, "onOpen"},
-    {&TWDComAsync::onBeforeClose, "onBeforeClose"},
+    {&TWDComAsync::onWrite, "onWrite"},       {&TWDComAsync::onRxChar, "onRxChar"},
+    {&TWDComAsync::onRing, "onRing"},         {&TWDComAsync::onCTS, "onCTS"},
+    {&TWDComAsync::onDSR, "onDSR"},           {&TWDComAsync::onRLSD, "onRLSD"},
+    {&TWDComAsync::onRxFlag, "onRxFlag"},     {&TWDComAsync::onBreak, "onBreak"},
+    {&TWDComAsync::onRx80Full, "onRx80Full"}, {&TWDComAsync::onTxEmpty, "onTxEmpty"},
+    {&TWDComAsync::onError, "onError"},       {&TWDComAsync::onBeforeOpen, "onBeforeOpen"},
+    {&TWDComAsync::onOpen, "onOpen"},         {&TWDComAsync::onBeforeClose, "onBeforeClose"},
     {&TWDComAsync::onClose, "onClose"},
 };
 }  // namespace

@@ -164,7 +164,9 @@ BOOL WINAPI FakeWaitCommEvent(HANDLE, LPDWORD word, LPOVERLAPPED ov) {
       *word = action.word;
       Complete(ov, kStatusSuccess, 0);
       return TRUE;
-    case TWaitStep::FailAtOnce: ov->Internal = kStatusSuccess; return Refuse(ERROR_INVALID_PARAMETER);
+    case TWaitStep::FailAtOnce:
+      ov->Internal = kStatusSuccess;
+      return Refuse(ERROR_INVALID_PARAMETER);
     case TWaitStep::Abort: Complete(ov, kStatusCancelled, 0); return Pending();
     case TWaitStep::Pend:
       gFake->pendingWait = ov;
@@ -233,9 +235,8 @@ DWORD WINAPI FakeWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL
   return ::WaitForMultipleObjects(count, handles, all, ms);
 }
 
-HANDLE WINAPI FakeCreateThread(LPSECURITY_ATTRIBUTES sa, SIZE_T stack,
-                               LPTHREAD_START_ROUTINE start, LPVOID param, DWORD flags,
-                               LPDWORD id) {
+HANDLE WINAPI FakeCreateThread(LPSECURITY_ATTRIBUTES sa, SIZE_T stack, LPTHREAD_START_ROUTINE start,
+                               LPVOID param, DWORD flags, LPDWORD id) {
   gFake->log.Add("CreateThread");
   {
     std::lock_guard lock(gFake->mutex);

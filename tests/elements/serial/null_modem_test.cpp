@@ -10,6 +10,7 @@
 #include <atomic>
 #include <optional>
 #include <thread>
+#include <vector>
 
 #include "tests/elements/serial/peer_port.h"
 #include "tests/elements/serial/rx_counter.h"
@@ -123,17 +124,34 @@ TEST_F(NullModemTest, OpenCloseCyclesWithThePeerSendingLeaveNoThreadBehind) {
       Sleep(1);
     }
   });
+  std::vector<DWORD> receiveThreads;
   int opened = 0;
   for (int cycle = 0; cycle < 200; ++cycle) {
     Open();
     opened += port.Opened;
+    if (port.ThreadHandle) receiveThreads.push_back(GetThreadId(port.ThreadHandle.Get()));
+    // Now and then the port stays open until the peer's bytes have been seen,
+    // so that closing also meets a thread that is busy firing.
+    if (cycle % 20 == 0) {
+      const int firings = counter.firings.load();
+      WaitUntil([&] { return counter.firings.load() > firings; }, 500);
+    }
     port.ClosePort();
   }
   sending = false;
   sender.join();
   EXPECT_EQ(opened, 200);
   EXPECT_GT(counter.firings.load(), 0) << "the peer's bytes were seen";
-  EXPECT_EQ(ThreadsOfThisProcess(), threadsBefore);
+  EXPECT_EQ(receiveThreads.size(), 200u);
+  for (const DWORD id : receiveThreads) {
+    const HANDLE thread = OpenThread(SYNCHRONIZE, FALSE, id);
+    if (!thread) continue;  // gone entirely
+    EXPECT_EQ(WaitForSingleObject(thread, 0), WAIT_OBJECT_0) << "receive thread " << id;
+    CloseHandle(thread);
+  }
+  // Wine may still be winding down a helper thread of its own for a moment.
+  EXPECT_TRUE(WaitUntil([&] { return ThreadsOfThisProcess() <= threadsBefore; }, 2000))
+      << ThreadsOfThisProcess() << " threads, " << threadsBefore << " before";
   EXPECT_EQ(log.Count("onClose"), 200);
   peer.Drain(100);
 }

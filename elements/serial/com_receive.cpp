@@ -9,7 +9,7 @@ namespace {
 // thread pauses, doubling the pause up to the cap, so that an idle port costs
 // no CPU. A real event resets the pause.
 constexpr DWORD kFirstBackoffMs = 1;
-constexpr DWORD kMaxBackoffMs = 16;
+constexpr DWORD kMaxBackoffMs = 50;
 }  // namespace
 
 DWORD WINAPI TWDComAsync::ReceiveThread(LPVOID element) {

@@ -35,7 +35,7 @@ TEST_F(SerialOpenTest, NamesFailingTheCheckTouchNoDeviceAndKeepTheIncomingValue)
   for (const char* name : {"COM", "COM0", "COM256", "COMX", "COM1234", "COMMAND"}) {
     log.Clear();
     port.Port = name;
-    TData data = IntegerValue(9600);
+    TData data = Integer(9600);
     port.doOpen(data, 0);
     EXPECT_THAT(log.Entries(), ElementsAre("onBeforeOpen", "onOpen 0")) << name;
     EXPECT_EQ(data.DataType, dtInteger) << name;
@@ -185,7 +185,7 @@ TEST_F(SerialOpenTest, EachEventFlagSelectsItsOwnBitAndStartsTheThread) {
 }
 
 TEST_F(SerialOpenTest, ModesFromDataPointsOutOfRangeConfigureModeZero) {
-  TAnswer dtr{IntegerValue(3)}, rts{IntegerValue(4)};
+  TAnswer dtr{Integer(3)}, rts{Integer(4)};
   MakePoint<&TAnswer::Answer>(dtr, 0, port.readDTRControl);
   MakePoint<&TAnswer::Answer>(rts, 0, port.readRTSControl);
   port.DTRControl = 1;
@@ -194,14 +194,14 @@ TEST_F(SerialOpenTest, ModesFromDataPointsOutOfRangeConfigureModeZero) {
   EXPECT_EQ(FlagWord(fake.stateSet), 0x1u);
   port.ClosePort();
 
-  dtr.value = IntegerValue(2);
-  rts.value = IntegerValue(3);
+  dtr.value = Integer(2);
+  rts.value = Integer(3);
   Open();
   EXPECT_EQ(FlagWord(fake.stateSet), 0x1u | 0x20 | 0x3000);
 }
 
 TEST_F(SerialOpenTest, DataPointsWinOverPropertiesUnlessTheyAnswerBreak) {
-  TAnswer baud{IntegerValue(9600)}, name{TextValue("COM7")};
+  TAnswer baud{Integer(9600)}, name{String("COM7")};
   MakePoint<&TAnswer::Answer>(baud, 0, port.readBaud);
   MakePoint<&TAnswer::Answer>(name, 0, port.readPort);
   Open();
@@ -220,10 +220,10 @@ TEST_F(SerialOpenTest, DataPointsWinOverPropertiesUnlessTheyAnswerBreak) {
 
 TEST_F(SerialOpenTest, UnsetSettingsAreTakenFromTheIncomingValuesInOrder) {
   port.Baud = 0;
-  TData third = IntegerValue(9600);
-  TData second = IntegerValue(2);
+  TData third = Integer(9600);
+  TData second = Integer(2);
   second.Next = &third;
-  TData first = IntegerValue(1);
+  TData first = Integer(1);
   first.Next = &second;
   port.doOpen(first, 0);
   EXPECT_EQ(fake.stateSet.fDtrControl, static_cast<DWORD>(DTR_CONTROL_ENABLE));
@@ -286,11 +286,11 @@ TEST_F(SerialOpenTest, DeviceThatCannotBeCreatedFiresNoCloseEvents) {
 }
 
 TEST_F(SerialOpenTest, SecondOpenFiresAndReadsNothing) {
-  TAnswer baud{IntegerValue(9600)};
+  TAnswer baud{Integer(9600)};
   Open();
   MakePoint<&TAnswer::Answer>(baud, 0, port.readBaud);
   log.Clear();
-  TData data = IntegerValue(5);
+  TData data = Integer(5);
   port.doOpen(data, 0);
   EXPECT_THAT(log.Entries(), IsEmpty());
   EXPECT_EQ(data.IntValue, 5);

@@ -29,11 +29,11 @@ TData RealValue(double value) {
 }
 
 TEST_F(SerialWriteTest, SendsExactlyTheTextOfTheValue) {
-  Write(TextValue("A"));
+  Write(String("A"));
   EXPECT_THAT(log.Entries(), ElementsAre("WriteFile 1", "onWrite 1"));
-  Write(IntegerValue(-12));
+  Write(Integer(-12));
   Write(RealValue(1.5));
-  Write(TextValue("\xC2\xEA\xEB"));
+  Write(String("\xC2\xEA\xEB"));
   EXPECT_EQ(fake.written, "A-121.5\xC2\xEA\xEB");
   EXPECT_THAT(Events(), ElementsAre("onWrite 1", "onWrite 3", "onWrite 3", "onWrite 3"));
 }
@@ -45,8 +45,8 @@ TEST_F(SerialWriteTest, NullValueWritesNothingAndReportsZero) {
 }
 
 TEST_F(SerialWriteTest, IncomingValueIsLeftAsItWas) {
-  TData second = IntegerValue(7);
-  TData value = TextValue("AB");
+  TData second = Integer(7);
+  TData value = String("AB");
   value.Next = &second;
   port.doWrite(value, 2);
   EXPECT_EQ(value.DataType, dtString);
@@ -56,17 +56,17 @@ TEST_F(SerialWriteTest, IncomingValueIsLeftAsItWas) {
 
 TEST_F(SerialWriteTest, ReportsWhatThePlatformReportsForTheWrite) {
   fake.writeMode = TWriteMode::PendThenComplete;
-  Write(TextValue("ABC"));
+  Write(String("ABC"));
   fake.writeCount = 2;
-  Write(TextValue("ABC"));
+  Write(String("ABC"));
   fake.writeMode = TWriteMode::PendThenFail;
-  Write(TextValue("ABC"));
+  Write(String("ABC"));
   EXPECT_THAT(Events(), ElementsAre("onWrite 3", "onWrite 2", "onWrite 0"));
 }
 
 TEST_F(SerialWriteTest, WriteRefusedAtOnceIsSilent) {
   fake.writeMode = TWriteMode::FailAtOnce;
-  Write(TextValue("A"));
+  Write(String("A"));
   EXPECT_THAT(log.Entries(), ElementsAre("WriteFile 1"));
 }
 
@@ -75,7 +75,7 @@ TEST_F(SerialWriteTest, WriteThatNeverEndsIsCancelledAfterItsTimeOut) {
   port.WriteTotalTimeoutMultiplier = 10;
   fake.writeMode = TWriteMode::Never;
   const ULONGLONG start = GetTickCount64();
-  Write(TextValue("ABCDE"));
+  Write(String("ABCDE"));
   const ULONGLONG elapsed = GetTickCount64() - start;
   EXPECT_THAT(log.Entries(), ElementsAre("WriteFile 5", "CancelIoEx", "onWrite 0"));
   EXPECT_GE(elapsed, 550u) << "the time-out and its margin are waited out first";
@@ -89,7 +89,7 @@ TEST_F(SerialWriteTest, WritesUseOneEventOfTheirOwnReleasedWithTheElement) {
   TData none;
   element->doOpen(none, 0);
   ASSERT_TRUE(WaitUntil([&] { return fake.WaitCalls() > 0; }));
-  TData value = TextValue("A");
+  TData value = String("A");
   element->doWrite(value, 2);
   element->doWrite(value, 2);
   ASSERT_EQ(fake.writeEvents.size(), 2u);
@@ -107,16 +107,16 @@ TEST_F(SerialWriteTest, WritesUseOneEventOfTheirOwnReleasedWithTheElement) {
 
 TEST_F(SerialWriteTest, WriteWithoutAnEventSendsNothing) {
   fake.createEventFails = true;
-  Write(TextValue("A"));
+  Write(String("A"));
   EXPECT_THAT(log.Entries(), IsEmpty());
 }
 
 TEST_F(SerialWriteTest, ModemLinesFollowTheValueAsAnInteger) {
-  for (TData raise : {IntegerValue(1), TextValue("1"), IntegerValue(-1)}) {
+  for (TData raise : {Integer(1), String("1"), Integer(-1)}) {
     port.doRTS(raise, 5);
     port.doDTR(raise, 4);
   }
-  for (TData drop : {IntegerValue(0), TData{}, TextValue("abc")}) {
+  for (TData drop : {Integer(0), TData{}, String("abc")}) {
     port.doRTS(drop, 5);
     port.doDTR(drop, 4);
   }
@@ -129,7 +129,7 @@ TEST_F(SerialWriteTest, ModemLinesFollowTheValueAsAnInteger) {
 
 TEST_F(SerialWriteTest, RejectedLineChangeIsSilent) {
   fake.escapeFails = true;
-  TData one = IntegerValue(1);
+  TData one = Integer(1);
   port.doRTS(one, 5);
   EXPECT_THAT(Events(), IsEmpty());
 }
@@ -137,8 +137,8 @@ TEST_F(SerialWriteTest, RejectedLineChangeIsSilent) {
 TEST_F(SerialWriteTest, ClosedPortIgnoresWritesAndLineChanges) {
   port.ClosePort();
   log.Clear();
-  Write(TextValue("A"));
-  TData one = IntegerValue(1);
+  Write(String("A"));
+  TData one = Integer(1);
   port.doRTS(one, 5);
   port.doDTR(one, 4);
   EXPECT_THAT(log.Entries(), IsEmpty());

@@ -80,15 +80,15 @@ TEST_F(NullModemTest, AbsentDeviceReportsZero) {
 
 TEST_F(NullModemTest, EachValueBecomesExactlyItsBytesOnTheWire) {
   Open();
-  Write(TextValue("A"));
+  Write(String("A"));
   EXPECT_EQ(peer.Read(2, 300), "A");
-  Write(TextValue("B"));
+  Write(String("B"));
   EXPECT_EQ(peer.Read(2, 300), "B");
-  Write(IntegerValue(-12));
+  Write(Integer(-12));
   EXPECT_EQ(peer.Read(4, 300), "-12");
   Write(TData{});
   EXPECT_EQ(peer.Read(1, 200), "");
-  Write(TextValue(std::string(3000, '\x55').c_str()));
+  Write(String(std::string(3000, '\x55').c_str()));
   EXPECT_EQ(peer.Read(3000, 3000), std::string(3000, '\x55'));
   EXPECT_THAT(EventsIn(log.Entries()),
               ElementsAre("onBeforeOpen", "onOpen 3", "onWrite 1", "onWrite 1", "onWrite 3",

@@ -10,6 +10,7 @@
 #include "tests/elements/serial/call_log.h"
 #include "tests/elements/serial/event_recorder.h"
 #include "tests/elements/serial/fake_comm.h"
+#include "tests/runtime/values.h"
 
 // Polls `done` every few milliseconds until it holds or the time is up.
 template <class Condition>
@@ -53,18 +54,6 @@ inline std::vector<std::string> CallsIn(const std::vector<std::string>& entries)
     if (e.rfind("on", 0) != 0) calls.push_back(e);
   }
   return calls;
-}
-
-inline TData IntegerValue(std::int32_t value) {
-  TData data;
-  MakeInteger(data, value);
-  return data;
-}
-
-inline TData TextValue(const char* text) {
-  TData data;
-  MakeString(data, TText(text));
-  return data;
 }
 
 // A serial element on a fake device, every event point recorded.

@@ -25,8 +25,6 @@ TControl::~TControl() {
 }
 
 void TControl::ReleaseWindowResources() {
-  FreeAndNil(Font);
-  FreeAndNil(Brush);
   if (Handle) {
     if (AccelTable) {
       DestroyAcceleratorTable(AccelTable);
@@ -39,20 +37,22 @@ void TControl::ReleaseWindowResources() {
     if (!WindowGone) DestroyWindow(Handle);
     Handle = nullptr;
   }
-  if (CachedBrush) {
-    DeleteObject(CachedBrush);
-    CachedBrush = nullptr;
-  }
 }
 
-// Memory only, no window calls: this also runs for an object freed by
-// MSG_FREE_SELF, which keeps its window resources but must not leave its parent
-// holding a dangling reference or leak its texts and lists.
+// What only this object holds, no window calls: this also runs for an object
+// freed by MSG_FREE_SELF, which leaves its window alone but must not leave its
+// parent holding a dangling reference or leak its texts, tools, brush and lists.
 void TControl::ReleaseOwnedMemory() {
   if (ClassNameOwned) {
     FreeAlloc(const_cast<char*>(ControlClassName));
     ControlClassName = nullptr;
     ClassNameOwned = 0;
+  }
+  FreeAndNil(Font);
+  FreeAndNil(Brush);
+  if (CachedBrush) {
+    DeleteObject(CachedBrush);
+    CachedBrush = nullptr;
   }
   FreeAlloc(Caption);
   Caption = nullptr;

@@ -67,8 +67,17 @@ LRESULT OnNcDestroy(TControl* c, TMessage& msg) {
   if (c->BeingDestroyed()) return CallDefaultProc(c, msg);
   if (AppWindow && AppWindow->Handle == msg.Window) return 0;
   if (IsMainForm(c)) {
-    PostMessageA(msg.Window, MSG_FREE_SELF, 0, 0);
-    return CallDefaultProc(c, msg);
+    const LRESULT result = CallDefaultProc(c, msg);
+    // The object is freed later, once whoever destroyed the window is done with it.
+    // A message posted to the dying window itself would be purged with it, so the
+    // request goes through the application window; without one it is done now.
+    if (AppWindow && AppWindow != c && AppWindow->Handle) {
+      PostMessageA(AppWindow->Handle, MSG_FREE_SELF, 0, reinterpret_cast<LPARAM>(c));
+    } else {
+      c->Destroying = 1;
+      Free(c);
+    }
+    return result;
   }
   if (c->Parent == AppWindow) {
     Free(c);
@@ -97,9 +106,16 @@ LRESULT OnCtlColor(TMessage& msg) {
   return SendMessageA(reinterpret_cast<HWND>(msg.LParam), msg.Msg + 0xBC00, msg.WParam, msg.LParam);
 }
 
-LRESULT OnFreeSelf(TControl* c) {
-  c->Destroying = 1;
-  Free(c);
+// lParam names a child of this object whose window is gone; 0 means the object itself.
+LRESULT OnFreeSelf(TControl* c, TMessage& msg) {
+  TControl* target = c;
+  if (msg.LParam) {
+    target = reinterpret_cast<TControl*>(msg.LParam);
+    // The child may have been freed by its owner since the request was posted.
+    if (c->Children->IndexOfPtr(target) < 0) return 0;
+  }
+  target->Destroying = 1;
+  Free(target);
   return 0;
 }
 
@@ -115,7 +131,7 @@ LRESULT DispatchOwnMessage(TControl* c, TMessage& msg) {
     case WM_COMMAND: return OnCommand(c, msg);
     case WM_SYSCOMMAND: return OnSysCommand(c, msg);
     case WM_CTLCOLORMSGBOX ... WM_CTLCOLORSTATIC: return OnCtlColor(msg);
-    case MSG_FREE_SELF: return OnFreeSelf(c);
+    case MSG_FREE_SELF: return OnFreeSelf(c, msg);
     default: return CallDefaultProc(c, msg);
   }
 }

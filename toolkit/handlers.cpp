@@ -16,7 +16,7 @@ bool FocusCurrentControl(TControl* form) {
 bool AppletSysCommand(TControl* app, TMessage& msg, LRESULT& result) {
   if ((msg.WParam & 0xFFF0) != SC_CLOSE) return false;
   TControl* first = app->Children->GetPtr<TControl>(0);
-  if (first && IsMainForm(first)) PostMessageA(first->Handle, WM_CLOSE, 0, 0);
+  if (first && first->Handle && IsMainForm(first)) PostMessageA(first->Handle, WM_CLOSE, 0, 0);
   result = 0;
   return true;
 }

@@ -26,10 +26,15 @@ TEST_F(WindowCreation, ChildWindowAskedForCreatesItsAncestorsFirstWithTheToolkit
   EXPECT_EQ(GetPropA(buttonWindow, "SELF_"), button);
   EXPECT_EQ(GetPropA(form_->Handle, "SELF_"), form_);
   EXPECT_EQ(GetPropA(AppWindow->Handle, "SELF_"), AppWindow);
-  // The text really reached the windows.
+  // The text really reached the window, and a Windows-1251 text goes unchanged to the
+  // ANSI calls: the window holds the Cyrillic letters.
   char text[16] = {};
   GetWindowTextA(buttonWindow, text, sizeof(text));
   EXPECT_STREQ(text, "Go");
+  button->SetCaption("\xC2\xEA\xEB");
+  wchar_t wide[16] = {};
+  GetWindowTextW(buttonWindow, wide, 16);
+  EXPECT_STREQ(wide, L"\u0412\u043A\u043B");
 }
 
 TEST_F(WindowCreation, ButtonsShareOneClassBuiltOnTheSystemButton) {

@@ -1,0 +1,73 @@
+#include "app/common_controls.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/program_modules.h"
+#include "app/run_error.h"
+#include "app/shell_state.h"
+
+namespace {
+
+bool ClassExists(const char* name) {
+  WNDCLASSEXA info = {};
+  info.cbSize = sizeof info;
+  return GetClassInfoExA(GetModuleHandleA(nullptr), name, &info) != 0;
+}
+
+TEST(CommonControls, ExtendedClassesAreRegisteredAndTheLibraryLoadedOnce) {
+  InitCommonControlLibrary(0xFF);
+  const HMODULE library = CommonControlsLibrary;
+  ASSERT_NE(library, nullptr);
+  for (const char* name : {"SysListView32", "SysTreeView32", "SysTabControl32",
+                           "msctls_progress32", "msctls_updown32", "msctls_hotkey32",
+                           "SysAnimate32", "ToolbarWindow32"}) {
+    EXPECT_TRUE(ClassExists(name)) << name;
+  }
+  InitCommonControlLibrary(0xFF);
+  EXPECT_EQ(CommonControlsLibrary, library);
+
+  HWND list = CreateWindowExA(0, "SysListView32", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                              GetModuleHandleA(nullptr), nullptr);
+  ASSERT_NE(list, nullptr);
+  char className[32] = {};
+  GetClassNameA(list, className, sizeof className);
+  EXPECT_EQ(std::string(className), "SysListView32");
+  DestroyWindow(list);
+}
+
+// The program's own rows: common controls (5) and the inner message (6). Row 1
+// is left out here: it would take over this test program's crash handling.
+TEST(ProgramModules, RowsFiveAndSixRegisterControlsAndTheInnerMessage) {
+  ASSERT_NE(ProgramModuleSteps[4].Init, nullptr);
+  ProgramModuleSteps[4].Init();
+  EXPECT_NE(CommonControlsLibrary, nullptr);
+  EXPECT_TRUE(ClassExists("SysListView32"));
+
+  ASSERT_NE(ProgramModuleSteps[5].Init, nullptr);
+  ProgramModuleSteps[5].Init();
+  EXPECT_GE(InnerMessageId, 0xC000u);
+  EXPECT_EQ(InnerMessageId, RegisterWindowMessageA("inner message"));
+  EXPECT_EQ(GlobalHintManager, nullptr);
+}
+
+TEST(RunErrorNumbers, PlatformExceptionsMapToTheirErrorNumbers) {
+  const struct {
+    DWORD code;
+    unsigned number;
+  } cases[] = {
+      {EXCEPTION_ACCESS_VIOLATION, 216},   {EXCEPTION_ILLEGAL_INSTRUCTION, 216},
+      {EXCEPTION_INT_DIVIDE_BY_ZERO, 200}, {EXCEPTION_FLT_DIVIDE_BY_ZERO, 200},
+      {EXCEPTION_INT_OVERFLOW, 215},       {EXCEPTION_ARRAY_BOUNDS_EXCEEDED, 201},
+      {EXCEPTION_STACK_OVERFLOW, 202},     {EXCEPTION_FLT_OVERFLOW, 205},
+      {EXCEPTION_FLT_UNDERFLOW, 206},      {EXCEPTION_FLT_DENORMAL_OPERAND, 206},
+      {EXCEPTION_FLT_INEXACT_RESULT, 207}, {EXCEPTION_FLT_INVALID_OPERATION, 207},
+      {EXCEPTION_FLT_STACK_CHECK, 207},    {EXCEPTION_PRIV_INSTRUCTION, 218},
+      {CONTROL_C_EXIT, 217},               {EXCEPTION_BREAKPOINT, 255},
+      {0xE06D7363, 255},
+  };
+  for (const auto& c : cases) EXPECT_EQ(RunErrorNumberFor(c.code), c.number) << std::hex << c.code;
+}
+
+}  // namespace

@@ -1,0 +1,107 @@
+// The frame's exit paths, watched from outside: the helper program runs as a
+// child process, and its "Error" boxes are read and dismissed from here.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <regex>
+#include <string>
+
+#include "child_process.h"
+
+namespace {
+
+const std::string kFinalised = "modules finalised\r\n";
+
+// Reads the child's next box, dismisses it and hands back its text.
+std::string TakeBox(TChildProcess& child) {
+  HWND box = child.WaitForErrorBox();
+  if (!box) {
+    ADD_FAILURE() << "no \"Error\" box appeared";
+    return {};
+  }
+  std::string text = TChildProcess::BoxText(box);
+  EXPECT_TRUE(TChildProcess::PressOk(box)) << "the box did not close";
+  return text;
+}
+
+TEST(ExitPath, OutputIsShownAtExitAfterTheFinalisers) {
+  TChildProcess child("exit");
+  ASSERT_TRUE(child.Started());
+  EXPECT_EQ(TakeBox(child), "hello\r\n" + kFinalised);
+  EXPECT_EQ(child.WaitForExit(), 0u);
+}
+
+TEST(ExitPath, HaltLeavesWithItsExitCodeThroughTheFinalisers) {
+  TChildProcess child("halt");
+  ASSERT_TRUE(child.Started());
+  EXPECT_EQ(TakeBox(child), kFinalised);
+  EXPECT_EQ(child.WaitForExit(), 3u);
+}
+
+TEST(ExitPath, FullOutputBufferIsShownAtOnceAndTheRestAtExit) {
+  TChildProcess child("full");
+  ASSERT_TRUE(child.Started());
+  EXPECT_EQ(TakeBox(child), std::string(1024, 'x'));
+  EXPECT_EQ(TakeBox(child), std::string(1500 - 1024, 'x') + kFinalised);
+  EXPECT_EQ(child.WaitForExit(), 0u);
+}
+
+TEST(ExitPath, OutputEndingInFourLineBreaksIsShownAtOnce) {
+  TChildProcess child("breaks");
+  ASSERT_TRUE(child.Started());
+  EXPECT_EQ(TakeBox(child), "first\r\n\r\n");
+  EXPECT_EQ(TakeBox(child), "second\r\n" + kFinalised);
+  EXPECT_EQ(child.WaitForExit(), 0u);
+}
+
+TEST(ExitPath, CommandLineParametersOfARealProcess) {
+  TChildProcess child("\"echo\" \"two  words\" \"\" last");
+  ASSERT_TRUE(child.Started());
+  EXPECT_EQ(TakeBox(child), FrameHelperPath() + "|echo|two  words|last|\r\n" + kFinalised);
+  EXPECT_EQ(child.WaitForExit(), 0u);
+}
+
+struct TErrorCase {
+  const char* arguments;
+  DWORD number;
+};
+
+class RunErrorReport : public ::testing::TestWithParam<TErrorCase> {};
+
+TEST_P(RunErrorReport, OneErrorBoxWithTheReportAndTheNumberAsExitCode) {
+  TChildProcess child(GetParam().arguments);
+  ASSERT_TRUE(child.Started());
+  HWND box = child.WaitForErrorBox();
+  ASSERT_TRUE(box) << "no \"Error\" box appeared";
+  const std::string text = TChildProcess::BoxText(box);
+  std::uintptr_t imageStart = 0, imageEnd = 0;
+  const bool haveImage = child.ImageRange(imageStart, imageEnd);
+  ASSERT_TRUE(TChildProcess::PressOk(box));
+  EXPECT_EQ(child.WaitForExit(), GetParam().number) << text;
+
+  // The finalisers ran before the report was written.
+  const std::string digits = "{" + std::to_string(2 * sizeof(void*)) + "}";
+  const std::regex report("modules finalised\r\nRuntime error ([0-9]+) at \\$([0-9A-F]" + digits +
+                          ")\r\n((  \\$[0-9A-F]" + digits + "\r\n)+)\r\n");
+  std::smatch parts;
+  ASSERT_TRUE(std::regex_match(text, parts, report)) << text;
+  EXPECT_EQ(std::stoul(parts[1]), GetParam().number);
+
+  // The error arose in the helper's own code, and its caller is there too.
+  ASSERT_TRUE(haveImage);
+  const std::uintptr_t address = std::stoull(parts[2], nullptr, 16);
+  const std::uintptr_t firstCaller = std::stoull(parts[3].str().substr(3), nullptr, 16);
+  EXPECT_GE(address, imageStart);
+  EXPECT_LT(address, imageEnd);
+  EXPECT_GE(firstCaller, imageStart);
+  EXPECT_LT(firstCaller, imageEnd);
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, RunErrorReport,
+                         ::testing::Values(TErrorCase{"av", 216}, TErrorCase{"\"div0\"", 200},
+                                           TErrorCase{"raise", 217}, TErrorCase{"oom", 203}),
+                         [](const auto& info) {
+                           return std::to_string(info.param.number);
+                         });
+
+}  // namespace

@@ -1,0 +1,75 @@
+// A program on the process frame that misbehaves on request. Its first
+// parameter names what to do; a module step of its own, last in the table,
+// writes a line from its finaliser so that a test can see that the finalisers
+// ran before the output was shown.
+#include <windows.h>
+
+#include <cstddef>
+#include <cstring>
+#include <string_view>
+
+#include "app/command_line.h"
+#include "app/process_frame.h"
+#include "app/program_modules.h"
+#include "app/run_error.h"
+
+namespace {
+
+void WriteFinalisedLine() { WriteOutput("modules finalised\r\n"); }
+
+TModuleStep Steps[7];
+
+volatile int* volatile NowhereToWrite = nullptr;
+volatile int Zero = 0;
+volatile std::size_t HugeSize = ~std::size_t(0) / 2;
+char* volatile Kept = nullptr;
+
+void AccessViolation() { *NowhereToWrite = 1; }
+
+int DivisionByZero() { return 1000 / Zero; }
+
+void HeapOverflow() { Kept = new char[HugeSize]; }
+
+int Recurse(int depth) {
+  volatile char padding[4096];
+  padding[0] = static_cast<char>(depth);
+  return Recurse(depth + 1) + padding[0];
+}
+
+void WriteLongText() {
+  static char text[1500];
+  std::memset(text, 'x', sizeof text);
+  WriteOutput({text, sizeof text});
+}
+
+void EchoParameters() {
+  for (int index = 0; index < 4; ++index) {
+    WriteOutput(CommandLineParam(index).View());
+    WriteOutput("|");
+  }
+  WriteOutput("\r\n");
+}
+
+void Body() {
+  const TText mode = CommandLineParam(1);
+  if (mode == "exit") WriteOutput("hello\r\n");
+  if (mode == "full") WriteLongText();
+  if (mode == "breaks") WriteOutput("first\r\n\r\n");
+  if (mode == "breaks") WriteOutput("second\r\n");
+  if (mode == "echo") EchoParameters();
+  if (mode == "av") AccessViolation();
+  if (mode == "div0") WriteOutput(DivisionByZero() ? "" : "no fault\r\n");
+  if (mode == "raise") RaiseRunError();
+  if (mode == "oom") HeapOverflow();
+  if (mode == "overflow") WriteOutput(Recurse(0) ? "" : "no fault\r\n");
+  if (mode == "halt") HaltProcess(3);
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  for (std::size_t row = 0; row < 6; ++row) Steps[row] = ProgramModuleSteps[row];
+  Steps[6] = {nullptr, &WriteFinalisedLine};
+  static TModuleTable modules(Steps);
+  RunProcess(modules, &Body);
+}

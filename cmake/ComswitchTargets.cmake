@@ -42,4 +42,15 @@ function(comswitch_test name)
   if(T_LOCKS)
     set_tests_properties(${name} PROPERTIES RESOURCE_LOCK "${T_LOCKS}")
   endif()
+  comswitch_check_imports(${name})
+endfunction()
+
+# A test that proves a Windows executable imports nothing but system DLLs.
+function(comswitch_check_imports target)
+  if(NOT WIN32)
+    return()
+  endif()
+  string(REGEX REPLACE "g\\+\\+(-posix)?$" "objdump" objdump "${CMAKE_CXX_COMPILER}")
+  add_test(NAME ${target}_imports
+    COMMAND ${PROJECT_SOURCE_DIR}/scripts/check-imports ${objdump} $<TARGET_FILE:${target}>)
 endfunction()

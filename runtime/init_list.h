@@ -31,3 +31,6 @@ void RunInitList();
 
 // Number of entries waiting in the start-up list.
 int InitListCount();
+
+// Gives the list's memory back; called by the program's finalisers.
+void FreeInitList();

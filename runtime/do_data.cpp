@@ -1,0 +1,8 @@
+#include "runtime/do_data.h"
+
+void TWDDoData::doData(TData& data, std::uint16_t) {
+  MakeNull(data);  // the value that arrived is discarded
+  const TData value = FetchData(data, readData, Data);
+  // Handed back to the dispatcher instead of fired: long chains stay flat.
+  PassOn(data, onData, value);
+}

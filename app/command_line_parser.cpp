@@ -35,7 +35,7 @@ class TCommandLineScanner {
         ++pos_;
       }
     }
-    return line_.substr(start, pos_ - start);
+    return {line_.data() + start, pos_ - start};
   }
 
  private:
@@ -49,9 +49,10 @@ class TCommandLineScanner {
   std::size_t pos_ = 0;
 };
 
+// Views are cut by hand: substr would check its bounds with a throwing call.
 std::string_view WithoutEnclosingQuotes(std::string_view parameter) {
   if (parameter.size() >= 2 && parameter.front() == kQuote && parameter.back() == kQuote) {
-    return parameter.substr(1, parameter.size() - 2);
+    return {parameter.data() + 1, parameter.size() - 2};
   }
   return parameter;
 }

@@ -2,6 +2,8 @@
 # the DLLs it imports, and that no C++ exception machinery was linked in.
 #   cmake -DEXE=... -DMAP=... -DOBJDUMP=... -DMAX_KB=... -P check_footprint.cmake
 
+cmake_minimum_required(VERSION 3.25)
+
 file(SIZE "${EXE}" bytes)
 math(EXPR kb "(${bytes} + 1023) / 1024")
 message(STATUS "${EXE}: ${bytes} bytes (${kb} KB)")
@@ -9,7 +11,8 @@ if(kb GREATER MAX_KB)
   message(FATAL_ERROR "the executable is ${kb} KB, more than ${MAX_KB} KB")
 endif()
 
-execute_process(COMMAND "${OBJDUMP}" -p "${EXE}" OUTPUT_VARIABLE headers RESULT_VARIABLE failed)
+# objdump translates its headings under a non-English locale.
+execute_process(COMMAND ${CMAKE_COMMAND} -E env LC_ALL=C "${OBJDUMP}" -p "${EXE}" OUTPUT_VARIABLE headers RESULT_VARIABLE failed)
 if(failed)
   message(FATAL_ERROR "${OBJDUMP} could not read ${EXE}")
 endif()

@@ -20,9 +20,9 @@ TEST(CommonControls, ExtendedClassesAreRegisteredAndTheLibraryLoadedOnce) {
   InitCommonControlLibrary(0xFF);
   const HMODULE library = CommonControlsLibrary;
   ASSERT_NE(library, nullptr);
-  for (const char* name : {"SysListView32", "SysTreeView32", "SysTabControl32",
-                           "msctls_progress32", "msctls_updown32", "msctls_hotkey32",
-                           "SysAnimate32", "ToolbarWindow32"}) {
+  for (const char* name :
+       {"SysListView32", "SysTreeView32", "SysTabControl32", "msctls_progress32", "msctls_updown32",
+        "msctls_hotkey32", "SysAnimate32", "ToolbarWindow32"}) {
     EXPECT_TRUE(ClassExists(name)) << name;
   }
   InitCommonControlLibrary(0xFF);
@@ -57,14 +57,22 @@ TEST(RunErrorNumbers, PlatformExceptionsMapToTheirErrorNumbers) {
     DWORD code;
     unsigned number;
   } cases[] = {
-      {EXCEPTION_ACCESS_VIOLATION, 216},   {EXCEPTION_ILLEGAL_INSTRUCTION, 216},
-      {EXCEPTION_INT_DIVIDE_BY_ZERO, 200}, {EXCEPTION_FLT_DIVIDE_BY_ZERO, 200},
-      {EXCEPTION_INT_OVERFLOW, 215},       {EXCEPTION_ARRAY_BOUNDS_EXCEEDED, 201},
-      {EXCEPTION_STACK_OVERFLOW, 202},     {EXCEPTION_FLT_OVERFLOW, 205},
-      {EXCEPTION_FLT_UNDERFLOW, 206},      {EXCEPTION_FLT_DENORMAL_OPERAND, 206},
-      {EXCEPTION_FLT_INEXACT_RESULT, 207}, {EXCEPTION_FLT_INVALID_OPERATION, 207},
-      {EXCEPTION_FLT_STACK_CHECK, 207},    {EXCEPTION_PRIV_INSTRUCTION, 218},
-      {CONTROL_C_EXIT, 217},               {EXCEPTION_BREAKPOINT, 255},
+      {EXCEPTION_ACCESS_VIOLATION, 216},
+      {EXCEPTION_ILLEGAL_INSTRUCTION, 216},
+      {EXCEPTION_INT_DIVIDE_BY_ZERO, 200},
+      {EXCEPTION_FLT_DIVIDE_BY_ZERO, 200},
+      {EXCEPTION_INT_OVERFLOW, 215},
+      {EXCEPTION_ARRAY_BOUNDS_EXCEEDED, 201},
+      {EXCEPTION_STACK_OVERFLOW, 202},
+      {EXCEPTION_FLT_OVERFLOW, 205},
+      {EXCEPTION_FLT_UNDERFLOW, 206},
+      {EXCEPTION_FLT_DENORMAL_OPERAND, 206},
+      {EXCEPTION_FLT_INEXACT_RESULT, 207},
+      {EXCEPTION_FLT_INVALID_OPERATION, 207},
+      {EXCEPTION_FLT_STACK_CHECK, 207},
+      {EXCEPTION_PRIV_INSTRUCTION, 218},
+      {CONTROL_C_EXIT, 217},
+      {EXCEPTION_BREAKPOINT, 255},
       {0xE06D7363, 255},
   };
   for (const auto& c : cases) EXPECT_EQ(RunErrorNumberFor(c.code), c.number) << std::hex << c.code;

@@ -8,11 +8,11 @@
 
 namespace {
 
-std::string Report(unsigned number, std::uint64_t address, const std::vector<std::uintptr_t>& frames,
-                   int digits) {
+std::string Report(unsigned number, std::uint64_t address,
+                   const std::vector<std::uintptr_t>& frames, int digits) {
   char buffer[kReportCapacity];
-  return std::string(FormatRunErrorReport(buffer, number, static_cast<std::uintptr_t>(address),
-                                          frames, digits));
+  return std::string(
+      FormatRunErrorReport(buffer, number, static_cast<std::uintptr_t>(address), frames, digits));
 }
 
 TEST(FormatRunErrorReport, ThirtyTwoBitAddressesHaveEightUpperCaseDigits) {

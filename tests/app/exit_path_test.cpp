@@ -99,9 +99,8 @@ TEST_P(RunErrorReport, OneErrorBoxWithTheReportAndTheNumberAsExitCode) {
 
 INSTANTIATE_TEST_SUITE_P(Faults, RunErrorReport,
                          ::testing::Values(TErrorCase{"av", 216}, TErrorCase{"\"div0\"", 200},
-                                           TErrorCase{"raise", 217}, TErrorCase{"oom", 203}),
-                         [](const auto& info) {
-                           return std::to_string(info.param.number);
-                         });
+                                           TErrorCase{"raise", 217}, TErrorCase{"oom", 203},
+                                           TErrorCase{"overflow", 202}),
+                         [](const auto& info) { return std::to_string(info.param.number); });
 
 }  // namespace

@@ -30,10 +30,12 @@ int DivisionByZero() { return 1000 / Zero; }
 
 void HeapOverflow() { Kept = new char[HugeSize]; }
 
+volatile bool KeepGoing = true;
+
 int Recurse(int depth) {
   volatile char padding[4096];
   padding[0] = static_cast<char>(depth);
-  return Recurse(depth + 1) + padding[0];
+  return (KeepGoing ? Recurse(depth + 1) : 0) + padding[0];
 }
 
 void WriteLongText() {

@@ -40,21 +40,22 @@ class ModuleTableTest : public ::testing::Test {
 using Strings = std::vector<std::string>;
 
 TEST_F(ModuleTableTest, InitialisersRunInOrderAndFinalisersInReverse) {
-  const TModuleStep steps[] = {
-      {&Init<1>, &Fini<1>}, {&Init<2>, nullptr}, {nullptr, &Fini<3>}, {nullptr, nullptr},
-      {&Init<5>, &Fini<5>}, {&Init<6>, &Fini<6>}};
+  const TModuleStep steps[] = {{&Init<1>, &Fini<1>}, {&Init<2>, nullptr},  {nullptr, &Fini<3>},
+                               {nullptr, nullptr},   {&Init<5>, &Fini<5>}, {&Init<6>, &Fini<6>}};
   TModuleTable table(steps);
   table.Initialise();
   EXPECT_EQ(table.InitialisedCount(), 6u);
   table.Finalise();
-  EXPECT_EQ(Calls, (Strings{"init1", "init2", "init5", "init6", "fini6", "fini5", "fini3",
-                            "fini1"}));
+  EXPECT_EQ(Calls,
+            (Strings{"init1", "init2", "init5", "init6", "fini6", "fini5", "fini3", "fini1"}));
   EXPECT_EQ(table.InitialisedCount(), 0u);
 }
 
 TEST_F(ModuleTableTest, OnlyModulesWhoseInitialiserRanAreFinalised) {
-  const TModuleStep steps[] = {{&Init<1>, &Fini<1>}, {&Init<2>, &Fini<2>},
-                               {&InitThatLeaves, &Fini<3>}, {&Init<4>, &Fini<4>}};
+  const TModuleStep steps[] = {{&Init<1>, &Fini<1>},
+                               {&Init<2>, &Fini<2>},
+                               {&InitThatLeaves, &Fini<3>},
+                               {&Init<4>, &Fini<4>}};
   TModuleTable table(steps);
   Table = &table;
   table.Initialise();

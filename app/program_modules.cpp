@@ -5,6 +5,8 @@
 #include "app/common_controls.h"
 #include "app/run_error.h"
 #include "app/shell_state.h"
+#include "runtime/init_list.h"
+#include "toolkit/str_list.h"
 
 namespace {
 
@@ -16,7 +18,16 @@ void InitRunTimeCore() { InstallRunErrorHandler(); }
 
 void InitCommonControlClasses() { InitCommonControlLibrary(kAllCommonControlClasses); }
 
-void InitFormWindows() { InnerMessageId = RegisterWindowMessageA("inner message"); }
+// The start-up list has run and emptied itself by now, unless the program
+// ended before the start-up step.
+void FreeRuntimeTables() { FreeInitList(); }
+
+void InitFormWindows() {
+  FormWindowList = NewStrListEx();
+  InnerMessageId = RegisterWindowMessageA("inner message");
+}
+
+void FreeFormWindows() { FreeAndNil(FormWindowList); }
 
 }  // namespace
 
@@ -24,7 +35,7 @@ const TModuleStep ProgramModuleSteps[6] = {
     {&InitRunTimeCore, nullptr},
     {nullptr, nullptr},
     {nullptr, nullptr},
-    {nullptr, nullptr},
+    {nullptr, &FreeRuntimeTables},
     {&InitCommonControlClasses, nullptr},
-    {&InitFormWindows, nullptr},
+    {&InitFormWindows, &FreeFormWindows},
 };

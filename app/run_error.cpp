@@ -3,6 +3,7 @@
 #include "app/process_frame.h"
 #include "app/stack_walk.h"
 #include "runtime/out_of_memory.h"
+#include "toolkit/memory.h"
 
 namespace {
 
@@ -97,4 +98,5 @@ void InstallRunErrorHandler() {
   SetThreadStackGuarantee(&guarantee);
   SetUnhandledExceptionFilter(&RunErrorFilter);
   OutOfMemoryHandler = &RaiseHeapOverflow;
+  ToolkitOutOfMemory = &RaiseHeapOverflow;
 }

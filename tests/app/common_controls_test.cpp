@@ -7,6 +7,8 @@
 #include "app/program_modules.h"
 #include "app/run_error.h"
 #include "app/shell_state.h"
+#include "runtime/init_list.h"
+#include "toolkit/str_list.h"
 
 namespace {
 
@@ -50,6 +52,44 @@ TEST(ProgramModules, RowsFiveAndSixRegisterControlsAndTheInnerMessage) {
   EXPECT_GE(InnerMessageId, 0xC000u);
   EXPECT_EQ(InnerMessageId, RegisterWindowMessageA("inner message"));
   EXPECT_EQ(GlobalHintManager, nullptr);
+}
+
+int DestroyedLists = 0;
+void CountDestroyed(void*, TObj*) { ++DestroyedLists; }
+
+int StartUpRuns = 0;
+struct TStartUpProbe {
+  void Run() { ++StartUpRuns; }
+};
+
+TEST(ProgramModules, RowSixKeepsTheFormWindowListUntilItsFinaliser) {
+  ProgramModuleSteps[5].Init();
+  ASSERT_NE(FormWindowList, nullptr);
+  EXPECT_EQ(FormWindowList->Count, 0);
+  HWND window = GetDesktopWindow();
+  FormWindowList->AddObject("", reinterpret_cast<TListValue>(window));
+  EXPECT_EQ(FormWindowList->IndexOfObject(reinterpret_cast<TListValue>(window)), 0);
+
+  FormWindowList->OnDestroy = {&CountDestroyed, nullptr};
+  DestroyedLists = 0;
+  ASSERT_NE(ProgramModuleSteps[5].Fini, nullptr);
+  ProgramModuleSteps[5].Fini();
+  EXPECT_EQ(DestroyedLists, 1);
+  EXPECT_EQ(FormWindowList, nullptr);
+}
+
+// A program that ends before its start-up step still gives the list back, and
+// nothing left in it runs afterwards.
+TEST(ProgramModules, RowFourReleasesTheStartUpList) {
+  TStartUpProbe probe;
+  StartUpRuns = 0;
+  AddInitProc(MakeInitProc<&TStartUpProbe::Run>(probe));
+  ASSERT_EQ(InitListCount(), 1);
+  ASSERT_NE(ProgramModuleSteps[3].Fini, nullptr);
+  ProgramModuleSteps[3].Fini();
+  EXPECT_EQ(InitListCount(), 0);
+  RunInitList();
+  EXPECT_EQ(StartUpRuns, 0);
 }
 
 TEST(RunErrorNumbers, PlatformExceptionsMapToTheirErrorNumbers) {

@@ -62,6 +62,7 @@ TEST(ExitPath, CommandLineParametersOfARealProcess) {
 }
 
 struct TErrorCase {
+  const char* name;
   const char* arguments;
   DWORD number;
 };
@@ -98,9 +99,12 @@ TEST_P(RunErrorReport, OneErrorBoxWithTheReportAndTheNumberAsExitCode) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Faults, RunErrorReport,
-                         ::testing::Values(TErrorCase{"av", 216}, TErrorCase{"\"div0\"", 200},
-                                           TErrorCase{"raise", 217}, TErrorCase{"oom", 203},
-                                           TErrorCase{"overflow", 202}),
-                         [](const auto& info) { return std::to_string(info.param.number); });
+                         ::testing::Values(TErrorCase{"AccessViolation", "av", 216},
+                                           TErrorCase{"DivisionByZero", "\"div0\"", 200},
+                                           TErrorCase{"RaisedByTheProgram", "raise", 217},
+                                           TErrorCase{"OutOfMemory", "oom", 203},
+                                           TErrorCase{"ToolkitOutOfMemory", "objoom", 203},
+                                           TErrorCase{"StackOverflow", "overflow", 202}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

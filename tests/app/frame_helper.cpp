@@ -12,6 +12,7 @@
 #include "app/process_frame.h"
 #include "app/program_modules.h"
 #include "app/run_error.h"
+#include "toolkit/memory.h"
 
 namespace {
 
@@ -29,6 +30,8 @@ void AccessViolation() { *NowhereToWrite = 1; }
 int DivisionByZero() { return 1000 / Zero; }
 
 void HeapOverflow() { Kept = new char[HugeSize]; }
+
+void ToolkitHeapOverflow() { Kept = static_cast<char*>(ZeroAlloc(HugeSize)); }
 
 volatile bool KeepGoing = true;
 
@@ -63,6 +66,7 @@ void Body() {
   if (mode == "div0") WriteOutput(DivisionByZero() ? "" : "no fault\r\n");
   if (mode == "raise") RaiseRunError();
   if (mode == "oom") HeapOverflow();
+  if (mode == "objoom") ToolkitHeapOverflow();
   if (mode == "overflow") WriteOutput(Recurse(0) ? "" : "no fault\r\n");
   if (mode == "halt") HaltProcess(3);
 }

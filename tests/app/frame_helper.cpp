@@ -33,6 +33,26 @@ void HeapOverflow() { Kept = new char[HugeSize]; }
 
 void ToolkitHeapOverflow() { Kept = static_cast<char*>(ZeroAlloc(HugeSize)); }
 
+// The program's work runs inside window procedures called by the message
+// loop: a fault there must reach the report too, not be swallowed on the way.
+LRESULT CALLBACK FaultingWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_APP) AccessViolation();
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+void FaultInWindowProcedure() {
+  WNDCLASSA windowClass = {};
+  windowClass.lpfnWndProc = &FaultingWindowProc;
+  windowClass.hInstance = GetModuleHandleA(nullptr);
+  windowClass.lpszClassName = "FrameHelperWindow";
+  RegisterClassA(&windowClass);
+  HWND window = CreateWindowExA(0, windowClass.lpszClassName, "", WS_OVERLAPPED, 0, 0, 10, 10,
+                                nullptr, nullptr, windowClass.hInstance, nullptr);
+  PostMessageA(window, WM_APP, 0, 0);
+  MSG message;
+  while (GetMessageA(&message, nullptr, 0, 0) > 0) DispatchMessageA(&message);
+}
+
 volatile bool KeepGoing = true;
 
 int Recurse(int depth) {
@@ -63,6 +83,7 @@ void Body() {
   if (mode == "breaks") WriteOutput("second\r\n");
   if (mode == "echo") EchoParameters();
   if (mode == "av") AccessViolation();
+  if (mode == "wndproc") FaultInWindowProcedure();
   if (mode == "div0") WriteOutput(DivisionByZero() ? "" : "no fault\r\n");
   if (mode == "raise") RaiseRunError();
   if (mode == "oom") HeapOverflow();

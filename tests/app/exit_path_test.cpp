@@ -111,15 +111,16 @@ TEST_P(RunErrorReport, OneErrorBoxWithTheReportAndTheNumberAsExitCode) {
   EXPECT_TRUE(std::any_of(callers.begin() + 1, callers.end(), inImage)) << text;
 }
 
-INSTANTIATE_TEST_SUITE_P(Faults, RunErrorReport,
-                         ::testing::Values(TErrorCase{"AccessViolation", "av", 216},
-                                           TErrorCase{"AccessViolationInAWindowProcedure",
-                                                      "wndproc", 216, false},
-                                           TErrorCase{"DivisionByZero", "\"div0\"", 200},
-                                           TErrorCase{"RaisedByTheProgram", "raise", 217},
-                                           TErrorCase{"OutOfMemory", "oom", 203},
-                                           TErrorCase{"ToolkitOutOfMemory", "objoom", 203},
-                                           TErrorCase{"StackOverflow", "overflow", 202}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Faults, RunErrorReport,
+    ::testing::Values(TErrorCase{"AccessViolation", "av", 216},
+                      TErrorCase{"AccessViolationInAWindowProcedure", "wndproc", 216, false},
+                      TErrorCase{"DivisionByZero", "\"div0\"", 200},
+                      TErrorCase{"RaisedByTheProgram", "raise", 217},
+                      TErrorCase{"OutOfMemory", "oom", 203},
+                      TErrorCase{"ToolkitOutOfMemory", "objoom", 203},
+                      TErrorCase{"StackOverflow", "overflow", 202},
+                      TErrorCase{"StackOverflowOnAnotherThread", "threadoverflow", 202}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -61,6 +61,14 @@ int Recurse(int depth) {
   return (KeepGoing ? Recurse(depth + 1) : 0) + padding[0];
 }
 
+DWORD WINAPI RecurseOnThread(void*) { return static_cast<DWORD>(Recurse(0)); }
+
+// A thread of the program's own has no stack kept back for the error path.
+void OverflowOnAnotherThread() {
+  HANDLE thread = CreateThread(nullptr, 0, &RecurseOnThread, nullptr, 0, nullptr);
+  if (thread) WaitForSingleObject(thread, INFINITE);
+}
+
 void WriteLongText() {
   static char text[1500];
   std::memset(text, 'x', sizeof text);
@@ -89,6 +97,7 @@ void Body() {
   if (mode == "oom") HeapOverflow();
   if (mode == "objoom") ToolkitHeapOverflow();
   if (mode == "overflow") WriteOutput(Recurse(0) ? "" : "no fault\r\n");
+  if (mode == "threadoverflow") OverflowOnAnotherThread();
   if (mode == "halt") HaltProcess(3);
 }
 

@@ -7,39 +7,48 @@
 
 namespace {
 
-// Stack kept back for the error path when the stack overflows: enough to
-// capture the frames and start the thread that writes the report.
+// Stack kept back on the main thread for the error path when the stack
+// overflows: enough for the exception dispatch and starting a thread.
 constexpr ULONG kStackGuarantee = 64 * 1024;
+constexpr SIZE_T kReporterStackSize = 256 * 1024;
 
-TRunErrorSite OverflowSite;
-
-DWORD WINAPI ReportOverflow(void*) { HaltWithRunError(OverflowSite); }
-
-// The overflowing thread has too little stack left for the exit path (window
-// calls among it), so a fresh thread takes it; this one waits to be ended.
-[[noreturn]] void HaltFromExhaustedStack(const TRunErrorSite& site) {
-  OverflowSite = site;
-  HANDLE reporter = CreateThread(nullptr, 256 * 1024, &ReportOverflow, nullptr, 0, nullptr);
-  if (!reporter) ExitProcess(site.Number);
-  WaitForSingleObject(reporter, INFINITE);
-  ExitProcess(site.Number);
-}
-
-void CaptureFaultSite(const EXCEPTION_POINTERS& fault, TRunErrorSite& site) {
+void CaptureFaultSite(const EXCEPTION_POINTERS& fault, const TStackBounds& stack,
+                      TRunErrorSite& site) {
   const EXCEPTION_RECORD& record = *fault.ExceptionRecord;
   site.Number = RunErrorNumberFor(record.ExceptionCode);
   site.Address = reinterpret_cast<std::uintptr_t>(record.ExceptionAddress);
-  site.FrameCount = WalkCallerFrames(*fault.ContextRecord, site.Frames);
+  site.FrameCount = WalkCallerFrames(*fault.ContextRecord, site.Frames, stack);
+}
+
+const EXCEPTION_POINTERS* OverflowFault = nullptr;
+TStackBounds OverflowStack = {};
+
+DWORD WINAPI ReportOverflow(void*) {
+  TRunErrorSite site;
+  CaptureFaultSite(*OverflowFault, OverflowStack, site);
+  HaltWithRunError(site);
+}
+
+// The overflowing thread has almost no stack left: it only starts a fresh
+// thread, which walks the overflowing stack from outside and takes the exit
+// path (window calls among it); this one waits to be ended with the process.
+[[noreturn]] void HaltFromExhaustedStack(const EXCEPTION_POINTERS& fault) {
+  OverflowFault = &fault;
+  OverflowStack = CurrentStackBounds();
+  HANDLE reporter = CreateThread(nullptr, kReporterStackSize, &ReportOverflow, nullptr, 0, nullptr);
+  if (!reporter) ExitProcess(kRunErrorStackOverflow);
+  WaitForSingleObject(reporter, INFINITE);
+  ExitProcess(kRunErrorStackOverflow);
 }
 
 LONG WINAPI RunErrorFilter(EXCEPTION_POINTERS* fault) {
   const EXCEPTION_RECORD& record = *fault->ExceptionRecord;
+  if (record.ExceptionCode == EXCEPTION_STACK_OVERFLOW) HaltFromExhaustedStack(*fault);
   if (record.ExceptionCode == kRunErrorExceptionCode && record.NumberParameters == 1) {
     HaltWithRunError(*reinterpret_cast<const TRunErrorSite*>(record.ExceptionInformation[0]));
   }
   TRunErrorSite site;
-  CaptureFaultSite(*fault, site);
-  if (record.ExceptionCode == EXCEPTION_STACK_OVERFLOW) HaltFromExhaustedStack(site);
+  CaptureFaultSite(*fault, CurrentStackBounds(), site);
   HaltWithRunError(site);
 }
 
@@ -74,10 +83,11 @@ unsigned RunErrorNumberFor(DWORD exceptionCode) {
 __attribute__((noinline)) void RaiseRunError(unsigned number) {
   TRunErrorSite site;
   site.Number = number;
+  const TStackBounds stack = CurrentStackBounds();
 #if defined(_M_X64) || defined(__x86_64__)
   CONTEXT context;
   RtlCaptureContext(&context);
-  UnwindOneFrame(context);
+  UnwindOneFrame(context, stack);
   site.Address = context.Rip;
 #else
   // Taking the frame address gives this function a frame of its own to start from.
@@ -86,7 +96,7 @@ __attribute__((noinline)) void RaiseRunError(unsigned number) {
   CONTEXT context = {};
   context.Ebp = static_cast<DWORD>(frame[0]);
 #endif
-  site.FrameCount = WalkCallerFrames(context, site.Frames);
+  site.FrameCount = WalkCallerFrames(context, site.Frames, stack);
   const ULONG_PTR argument = reinterpret_cast<ULONG_PTR>(&site);
   RaiseException(kRunErrorExceptionCode, EXCEPTION_NONCONTINUABLE, 1, &argument);
   // Only a handler that resumes a non-continuable exception gets here.

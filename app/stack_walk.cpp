@@ -1,18 +1,5 @@
 #include "app/stack_walk.h"
 
-namespace {
-
-struct TStackBounds {
-  std::uintptr_t low;
-  std::uintptr_t high;
-
-  bool Holds(std::uintptr_t address, std::size_t size) const {
-    return address >= low && address <= high && high - address >= size;
-  }
-};
-
-// Only the committed part of the stack, from the thread block's limit up, is
-// safe to read.
 TStackBounds CurrentStackBounds() {
   // The thread block is read through a segment register, which the compiler
   // takes for an access to an empty array.
@@ -23,6 +10,8 @@ TStackBounds CurrentStackBounds() {
   return {reinterpret_cast<std::uintptr_t>(tib->StackLimit),
           reinterpret_cast<std::uintptr_t>(tib->StackBase)};
 }
+
+namespace {
 
 // A return address points into code; anything else read from the stack ends
 // the walk rather than being reported as a caller.
@@ -65,8 +54,7 @@ bool UnwindUndescribedFrame(CONTEXT& context, const TStackBounds& stack) {
 
 }  // namespace
 
-bool UnwindOneFrame(CONTEXT& context) {
-  const TStackBounds stack = CurrentStackBounds();
+bool UnwindOneFrame(CONTEXT& context, const TStackBounds& stack) {
   const DWORD64 before = context.Rsp;
   if (!stack.Holds(before, sizeof(DWORD64))) return false;
   DWORD64 imageBase = 0;
@@ -84,18 +72,19 @@ bool UnwindOneFrame(CONTEXT& context) {
   return IsCode(context.Rip) && context.Rsp > before;
 }
 
-std::size_t WalkCallerFrames(const CONTEXT& context, std::span<std::uintptr_t> frames) {
+std::size_t WalkCallerFrames(const CONTEXT& context, std::span<std::uintptr_t> frames,
+                             const TStackBounds& stack) {
   CONTEXT walker = context;
   std::size_t count = 0;
-  while (count < frames.size() && UnwindOneFrame(walker)) frames[count++] = walker.Rip;
+  while (count < frames.size() && UnwindOneFrame(walker, stack)) frames[count++] = walker.Rip;
   return count;
 }
 
 #else
 
 // Each frame holds the caller's frame pointer and, above it, the return address.
-std::size_t WalkCallerFrames(const CONTEXT& context, std::span<std::uintptr_t> frames) {
-  const TStackBounds stack = CurrentStackBounds();
+std::size_t WalkCallerFrames(const CONTEXT& context, std::span<std::uintptr_t> frames,
+                             const TStackBounds& stack) {
   std::uintptr_t frame = context.Ebp;
   std::size_t count = 0;
   while (count < frames.size()) {

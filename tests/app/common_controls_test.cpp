@@ -22,6 +22,7 @@ TEST(CommonControls, ExtendedClassesAreRegisteredAndTheLibraryLoadedOnce) {
   InitCommonControlLibrary(0xFF);
   const HMODULE library = CommonControlsLibrary;
   ASSERT_NE(library, nullptr);
+  EXPECT_EQ(library, GetModuleHandleA("comctl32.dll"));
   for (const char* name :
        {"SysListView32", "SysTreeView32", "SysTabControl32", "msctls_progress32", "msctls_updown32",
         "msctls_hotkey32", "SysAnimate32", "ToolbarWindow32"}) {

@@ -1,5 +1,7 @@
 #include "runtime/event.h"
 
+#include <utility>
+
 // Both hooks start inactive: nothing fires or answers before the program start
 // switches dispatch on.
 std::atomic<TDispatchProc> EventDispatch{&NoDispatch};
@@ -128,8 +130,19 @@ void AskPoint(TData& record, const TWD_Event& point) {
     record.DataType = dtBreak;
 }
 
-void PassOn(TData& data, const TWD_Event& point, const TData& value) {
-  data = value;
+namespace {
+void MarkPassOn(TData& data, const TWD_Event& point) {
   data.DataType = static_cast<std::uint8_t>(data.DataType | PassOnMark);
   data.PassOnPoint = &point;
+}
+}  // namespace
+
+void PassOn(TData& data, const TWD_Event& point, const TData& value) {
+  data = value;
+  MarkPassOn(data, point);
+}
+
+void PassOn(TData& data, const TWD_Event& point, TData&& value) {
+  data = std::move(value);
+  MarkPassOn(data, point);
 }

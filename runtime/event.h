@@ -72,3 +72,6 @@ void AskPoint(TData& record, const TWD_Event& point);
 
 // Marks `data` so that the dispatcher running it continues with `point`.
 void PassOn(TData& data, const TWD_Event& point, const TData& value);
+// The same for a value the caller no longer needs: its text moves instead of
+// being shared once more.
+void PassOn(TData& data, const TWD_Event& point, TData&& value);

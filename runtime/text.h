@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <string_view>
 
@@ -13,15 +14,29 @@ class TText {
   constexpr TText() noexcept = default;
   TText(std::string_view bytes);
   TText(const char* cstr);
-  TText(const TText& other) noexcept;
-  TText(TText&& other) noexcept;
-  TText& operator=(const TText& other) noexcept;
-  TText& operator=(TText&& other) noexcept;
-  ~TText();
+  // Copies and releases are inline: every firing copies a value, and most
+  // values carry no text at all.
+  TText(const TText& other) noexcept : block_(other.block_) { AddRef(block_); }
+  TText(TText&& other) noexcept : block_(other.block_) { other.block_ = nullptr; }
+  TText& operator=(const TText& other) noexcept {
+    Block* const old = block_;
+    AddRef(block_ = other.block_);  // before the release: other may be held only by this text
+    Release(old);
+    return *this;
+  }
+  TText& operator=(TText&& other) noexcept {
+    if (this == &other) return *this;
+    Block* const old = block_;
+    block_ = other.block_;
+    other.block_ = nullptr;
+    Release(old);
+    return *this;
+  }
+  ~TText() { Release(block_); }
 
-  std::size_t Length() const noexcept;
+  std::size_t Length() const noexcept { return block_ ? block_->length : 0; }
   bool Empty() const noexcept { return block_ == nullptr; }
-  const char* CStr() const noexcept;  // never nil; "" for the empty text
+  const char* CStr() const noexcept { return block_ ? block_->bytes : ""; }  // never nil
   std::string_view View() const noexcept { return {CStr(), Length()}; }
 
   // True when both texts share one block (a copy, not a duplicate).
@@ -35,7 +50,19 @@ class TText {
 
  private:
   friend TText Concat(std::string_view a, std::string_view b);
-  struct Block;
+  struct Block {
+    std::atomic<int> refs;
+    std::size_t length;
+    char bytes[1];  // length bytes and a NUL
+  };
+  static void AddRef(Block* block) noexcept {
+    if (block) block->refs.fetch_add(1, std::memory_order_relaxed);
+  }
+  static void Release(Block* block) noexcept {
+    // The last owner frees the block; acquire pairs with the other owners' release.
+    if (block && block->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) Free(block);
+  }
+  static void Free(Block* block) noexcept;
   Block* block_ = nullptr;
 };
 

@@ -35,17 +35,6 @@ wine_world_wait_for() {
   return 1
 }
 
-wine_world_free_display() {
-  local n
-  for ((n = 90; n < 200; n++)); do
-    if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
-      echo "$n"
-      return 0
-    fi
-  done
-  return 1
-}
-
 # Makes one null-modem pair: two ptys joined by socat, linked into the prefix.
 wine_world_pair() {
   local dir=$1 a=$2 b=$3
@@ -73,11 +62,19 @@ wine_world_up() {
   # Wine's ANSI code page follows the locale: 1251 for the Cyrillic captions.
   export LANG=ru_RU.UTF-8 LC_ALL=ru_RU.UTF-8
 
-  local display
-  display=$(wine_world_free_display) || { echo "wine-world: no free X display" >&2; return 1; }
-  Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  # Xvfb picks a free display itself and writes its number: two test worlds
+  # started at once never race for the same display.
+  local display=""
+  rm -f "$base/display"
+  Xvfb -displayfd 1 -screen 0 1280x1024x24 -nolisten tcp >"$base/display" 2>/dev/null &
   wine_world_pids+=($!)
-  wine_world_wait_for "/tmp/.X11-unix/X$display" 100
+  local tries
+  for ((tries = 0; tries < 100; tries++)); do
+    display=$(head -n1 "$base/display" 2>/dev/null)
+    [ -z "$display" ] || break
+    sleep 0.1
+  done
+  [ -n "$display" ] || { echo "wine-world: Xvfb did not start" >&2; return 1; }
   export DISPLAY=":$display"
 
   if [ ! -f "$WINEPREFIX/.comswitch-ready" ]; then
@@ -89,6 +86,13 @@ wine_world_up() {
     "$root_wine_run" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
     wineserver -w
     touch "$WINEPREFIX/.comswitch-ready"
+  fi
+  if [ ! -f "$WINEPREFIX/.comswitch-unmanaged" ]; then
+    # With no window manager on the display, Wine waits 2 s for one to withdraw
+    # every window that is hidden; windows that Wine manages itself go at once.
+    "$root_wine_run" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+    wineserver -w
+    touch "$WINEPREFIX/.comswitch-unmanaged"
   fi
 
   # A persistent server, warmed once: every test executable then starts in a

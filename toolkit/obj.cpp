@@ -4,11 +4,11 @@
 
 void TObj::Release() {
   RefCount -= 2;
-  if (RefCount < 0 && (RefCount & 1)) DestroyNow();
+  if (RefCount < 0 && (RefCount & 1) && !destroyStarted_) DestroyNow();
 }
 
 void Free(TObj* obj) {
-  if (!obj) return;
+  if (!obj || obj->destroyStarted_) return;
   if (obj->RefCount == 0) {
     obj->DestroyNow();
   } else if ((obj->RefCount & 1) == 0) {
@@ -47,6 +47,7 @@ TObj::~TObj() { RunDestroyNotices(); }
 void TObj::DestroyNow() {
   // Single inheritance throughout: the object starts where its allocation does.
   void* block = this;
+  destroyStarted_ = true;
   this->~TObj();
   FreeAlloc(block);
 }

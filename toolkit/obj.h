@@ -31,6 +31,8 @@ class TObj {
   // was the last reference. The object must not be touched afterwards.
   void Release();
   void AddToAutoFree(TAutoFreeProc proc);
+  // True from the moment destruction has started.
+  bool BeingDestroyed() const { return destroyStarted_; }
 
   // Called once the zero-filled object exists.
   virtual void Init() {}
@@ -45,6 +47,9 @@ class TObj {
  private:
   friend void Free(TObj* obj);
   void DestroyNow();
+  // Code run by the destruction (a window's last messages, notifications) may
+  // free or release the object again; that must not destroy it twice.
+  bool destroyStarted_ = false;
 };
 
 // Releases an object: nil-safe; destroys now when no reference is held,

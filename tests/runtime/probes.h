@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "runtime/event.h"
+#include "tests/runtime/values.h"
 
 // What one incoming method call saw.
 struct Delivery {
@@ -54,21 +55,3 @@ class Dispatching : public ::testing::Test {
   void SetUp() override { EnableDispatch(); }
   void TearDown() override { DisableDispatch(); }
 };
-
-inline TData Integer(std::int32_t value) {
-  TData data;
-  MakeInteger(data, value);
-  return data;
-}
-
-inline TData String(const char* text) {
-  TData data;
-  MakeString(data, TText(text));
-  return data;
-}
-
-inline TData Tagged(std::uint8_t tag) {
-  TData data;
-  data.DataType = tag;
-  return data;
-}

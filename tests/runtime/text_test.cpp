@@ -45,6 +45,9 @@ TEST(Text, SelfAssignmentAndMoveLeaveConsistentTexts) {
   TText target("old");
   target = std::move(moved);
   EXPECT_EQ(target, "abc");
+  TText& self = target;
+  target = std::move(self);
+  EXPECT_EQ(target, "abc") << "a text moved onto itself keeps its block";
 }
 
 TEST(Text, ConcatJoinsIntoANewText) {

@@ -95,3 +95,27 @@ TEST_F(Obj, DestroyNoticesRunOnDestroyFirstThenAutoFreeNewestFirst) {
 }
 
 }  // namespace
+
+namespace {
+
+// Frees and releases its own object from inside the destroy notification.
+struct Reentrant {
+  void Destroyed(TObj* sender) {
+    EXPECT_TRUE(sender->BeingDestroyed());
+    sender->AddRef();
+    Free(sender);
+    sender->Release();
+    ++calls;
+  }
+  int calls = 0;
+};
+
+TEST(ObjDestruction, FreeOrReleaseDuringDestructionDoesNotDestroyTwice) {
+  Reentrant reentrant;
+  TObj* obj = NewList();
+  obj->OnDestroy = MakeMethod<&Reentrant::Destroyed>(&reentrant);
+  Free(obj);  // the sanitizers report a second destruction as a double free
+  EXPECT_EQ(reentrant.calls, 1);
+}
+
+}  // namespace

@@ -1,0 +1,36 @@
+#include "elements/serial/comm_api.h"
+
+namespace {
+const TCommApi kRealCommApi = {
+    .CreateFileA = ::CreateFileA,
+    .CloseHandle = ::CloseHandle,
+    .GetCommState = ::GetCommState,
+    .SetCommState = ::SetCommState,
+    .SetupComm = ::SetupComm,
+    .SetCommTimeouts = ::SetCommTimeouts,
+    .SetCommMask = ::SetCommMask,
+    .PurgeComm = ::PurgeComm,
+    .FlushFileBuffers = ::FlushFileBuffers,
+    .ClearCommError = ::ClearCommError,
+    .GetCommModemStatus = ::GetCommModemStatus,
+    .EscapeCommFunction = ::EscapeCommFunction,
+    .WaitCommEvent = ::WaitCommEvent,
+    .WriteFile = ::WriteFile,
+    .GetOverlappedResult = ::GetOverlappedResult,
+    .CancelIoEx = ::CancelIoEx,
+    .CreateEventA = ::CreateEventA,
+    .SetEvent = ::SetEvent,
+    .WaitForSingleObject = ::WaitForSingleObject,
+    .WaitForMultipleObjects = ::WaitForMultipleObjects,
+    .CreateThread = ::CreateThread,
+    .SetThreadPriority = ::SetThreadPriority,
+    .TerminateThread = ::TerminateThread,
+    .GetTickCount64 = ::GetTickCount64,
+    .Sleep = ::Sleep,
+};
+}  // namespace
+
+// Initialised in this file, after the table it copies.
+TCommApi CommApi = kRealCommApi;
+
+const TCommApi& RealCommApi() { return kRealCommApi; }

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <windows.h>
+
+// Every kernel32 call the serial element makes goes through this table, so
+// that tests can make any one of them fail, answer pending or record its
+// arguments. It holds the real functions unless a TCommApiOverride is alive.
+struct TCommApi {
+  decltype(&::CreateFileA) CreateFileA;
+  decltype(&::CloseHandle) CloseHandle;
+  decltype(&::GetCommState) GetCommState;
+  decltype(&::SetCommState) SetCommState;
+  decltype(&::SetupComm) SetupComm;
+  decltype(&::SetCommTimeouts) SetCommTimeouts;
+  decltype(&::SetCommMask) SetCommMask;
+  decltype(&::PurgeComm) PurgeComm;
+  decltype(&::FlushFileBuffers) FlushFileBuffers;
+  decltype(&::ClearCommError) ClearCommError;
+  decltype(&::GetCommModemStatus) GetCommModemStatus;
+  decltype(&::EscapeCommFunction) EscapeCommFunction;
+  decltype(&::WaitCommEvent) WaitCommEvent;
+  decltype(&::WriteFile) WriteFile;
+  decltype(&::GetOverlappedResult) GetOverlappedResult;
+  decltype(&::CancelIoEx) CancelIoEx;
+  decltype(&::CreateEventA) CreateEventA;
+  decltype(&::SetEvent) SetEvent;
+  decltype(&::WaitForSingleObject) WaitForSingleObject;
+  decltype(&::WaitForMultipleObjects) WaitForMultipleObjects;
+  decltype(&::CreateThread) CreateThread;
+  decltype(&::SetThreadPriority) SetThreadPriority;
+  decltype(&::TerminateThread) TerminateThread;
+  decltype(&::GetTickCount64) GetTickCount64;
+  decltype(&::Sleep) Sleep;
+};
+
+// The table in use. Written only while no port is open: the receive thread
+// reads it without a lock.
+extern TCommApi CommApi;
+
+// The table of the real kernel32 functions.
+const TCommApi& RealCommApi();
+
+// Replaces entries of CommApi for its lifetime and puts the previous table
+// back when it ends, whatever the test did in between.
+class TCommApiOverride {
+ public:
+  TCommApiOverride() : saved_(CommApi) {}
+  ~TCommApiOverride() { CommApi = saved_; }
+  TCommApiOverride(const TCommApiOverride&) = delete;
+  TCommApiOverride& operator=(const TCommApiOverride&) = delete;
+
+  TCommApi* operator->() { return &CommApi; }
+
+ private:
+  TCommApi saved_;
+};

@@ -1,0 +1,147 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <optional>
+
+#include "tests/elements/serial/serial_fixture.h"
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+namespace {
+
+class SerialWriteTest : public SerialSeamTest {
+ protected:
+  void SetUp() override {
+    SerialSeamTest::SetUp();
+    Open();
+    log.Clear();
+  }
+
+  void Write(TData value) { port.doWrite(value, 2); }
+};
+
+TData RealValue(double value) {
+  TData data;
+  data.DataType = dtReal;
+  data.RealValue = value;
+  return data;
+}
+
+TEST_F(SerialWriteTest, SendsExactlyTheTextOfTheValue) {
+  Write(String("A"));
+  EXPECT_THAT(log.Entries(), ElementsAre("WriteFile 1", "onWrite 1"));
+  Write(Integer(-12));
+  Write(RealValue(1.5));
+  Write(String("\xC2\xEA\xEB"));
+  EXPECT_EQ(fake.written, "A-121.5\xC2\xEA\xEB");
+  EXPECT_THAT(Events(), ElementsAre("onWrite 1", "onWrite 3", "onWrite 3", "onWrite 3"));
+}
+
+TEST_F(SerialWriteTest, NullValueWritesNothingAndReportsZero) {
+  Write(TData{});
+  EXPECT_THAT(log.Entries(), ElementsAre("WriteFile 0", "onWrite 0"));
+  EXPECT_EQ(fake.written, "");
+}
+
+TEST_F(SerialWriteTest, IncomingValueIsLeftAsItWas) {
+  TData second = Integer(7);
+  TData value = String("AB");
+  value.Next = &second;
+  port.doWrite(value, 2);
+  EXPECT_EQ(value.DataType, dtString);
+  EXPECT_EQ(value.StrValue, "AB");
+  EXPECT_EQ(value.Next, &second);
+}
+
+TEST_F(SerialWriteTest, ReportsWhatThePlatformReportsForTheWrite) {
+  fake.writeMode = TWriteMode::PendThenComplete;
+  Write(String("ABC"));
+  fake.writeCount = 2;
+  Write(String("ABC"));
+  fake.writeMode = TWriteMode::PendThenFail;
+  Write(String("ABC"));
+  EXPECT_THAT(Events(), ElementsAre("onWrite 3", "onWrite 2", "onWrite 0"));
+}
+
+TEST_F(SerialWriteTest, WriteRefusedAtOnceIsSilent) {
+  fake.writeMode = TWriteMode::FailAtOnce;
+  Write(String("A"));
+  EXPECT_THAT(log.Entries(), ElementsAre("WriteFile 1"));
+}
+
+TEST_F(SerialWriteTest, WriteThatNeverEndsIsCancelledAfterItsTimeOut) {
+  port.WriteTotalTimeoutConstant = 50;
+  port.WriteTotalTimeoutMultiplier = 10;
+  fake.writeMode = TWriteMode::Never;
+  const ULONGLONG start = GetTickCount64();
+  Write(String("ABCDE"));
+  const ULONGLONG elapsed = GetTickCount64() - start;
+  EXPECT_THAT(log.Entries(), ElementsAre("WriteFile 5", "CancelIoEx", "onWrite 0"));
+  EXPECT_GE(elapsed, 550u) << "the time-out and its margin are waited out first";
+  EXPECT_LT(elapsed, 2000u);
+}
+
+TEST_F(SerialWriteTest, WritesUseOneEventOfTheirOwnReleasedWithTheElement) {
+  std::optional<TWDComAsync> element(std::in_place);
+  SetSchemaProperties(*element);
+  element->EvRxChar = 1;
+  TData none;
+  element->doOpen(none, 0);
+  ASSERT_TRUE(WaitUntil([&] { return fake.WaitCalls() > 0; }));
+  TData value = String("A");
+  element->doWrite(value, 2);
+  element->doWrite(value, 2);
+  ASSERT_EQ(fake.writeEvents.size(), 2u);
+  const HANDLE writeEvent = fake.writeEvents[0];
+  EXPECT_NE(writeEvent, nullptr) << "completion is not signalled on the port handle";
+  EXPECT_EQ(fake.writeEvents[1], writeEvent);
+  EXPECT_NE(writeEvent, fake.waitEvent) << "the receive thread waits on another event";
+
+  element->ClosePort();
+  EXPECT_EQ(std::count(fake.closedHandles.begin(), fake.closedHandles.end(), writeEvent), 0)
+      << "the write event lives as long as the element";
+  element.reset();
+  EXPECT_EQ(std::count(fake.closedHandles.begin(), fake.closedHandles.end(), writeEvent), 1);
+}
+
+TEST_F(SerialWriteTest, WriteWithoutAnEventSendsNothing) {
+  fake.createEventFails = true;
+  Write(String("A"));
+  EXPECT_THAT(log.Entries(), IsEmpty());
+}
+
+TEST_F(SerialWriteTest, ModemLinesFollowTheValueAsAnInteger) {
+  for (TData raise : {Integer(1), String("1"), Integer(-1)}) {
+    port.doRTS(raise, 5);
+    port.doDTR(raise, 4);
+  }
+  for (TData drop : {Integer(0), TData{}, String("abc")}) {
+    port.doRTS(drop, 5);
+    port.doDTR(drop, 4);
+  }
+  EXPECT_THAT(log.Entries(),
+              ElementsAre("EscapeCommFunction 3", "EscapeCommFunction 5", "EscapeCommFunction 3",
+                          "EscapeCommFunction 5", "EscapeCommFunction 3", "EscapeCommFunction 5",
+                          "EscapeCommFunction 4", "EscapeCommFunction 6", "EscapeCommFunction 4",
+                          "EscapeCommFunction 6", "EscapeCommFunction 4", "EscapeCommFunction 6"));
+}
+
+TEST_F(SerialWriteTest, RejectedLineChangeIsSilent) {
+  fake.escapeFails = true;
+  TData one = Integer(1);
+  port.doRTS(one, 5);
+  EXPECT_THAT(Events(), IsEmpty());
+}
+
+TEST_F(SerialWriteTest, ClosedPortIgnoresWritesAndLineChanges) {
+  port.ClosePort();
+  log.Clear();
+  Write(String("A"));
+  TData one = Integer(1);
+  port.doRTS(one, 5);
+  port.doDTR(one, 4);
+  EXPECT_THAT(log.Entries(), IsEmpty());
+}
+
+}  // namespace

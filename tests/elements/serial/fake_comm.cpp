@@ -1,0 +1,309 @@
+#include "tests/elements/serial/fake_comm.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+TFakeComm* gFake = nullptr;
+
+std::string Hex(DWORD value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%lx", static_cast<unsigned long>(value));
+  return text;
+}
+
+bool IsPort(HANDLE h) { return h == TFakeComm::Port(); }
+
+// Ends an operation the way a driver does: status and count first, then the
+// event the caller waits on.
+void Complete(LPOVERLAPPED ov, ULONG_PTR status, ULONG_PTR count) {
+  ov->InternalHigh = count;
+  ov->Internal = status;
+  ::SetEvent(ov->hEvent);
+}
+
+void Begin(LPOVERLAPPED ov) {
+  ::ResetEvent(ov->hEvent);
+  ov->Internal = kStatusPending;
+  ov->InternalHigh = 0;
+}
+
+BOOL Refuse(DWORD error) {
+  ::SetLastError(error);
+  return FALSE;
+}
+
+BOOL Pending() { return Refuse(ERROR_IO_PENDING); }
+
+HANDLE WINAPI FakeCreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES,
+                              DWORD creation, DWORD flags, HANDLE) {
+  std::lock_guard lock(gFake->mutex);
+  gFake->log.Add(std::string("CreateFileA ") + name);
+  gFake->deviceName = name;
+  gFake->access = access;
+  gFake->share = share;
+  gFake->creation = creation;
+  gFake->flags = flags;
+  if (gFake->createFails) {
+    ::SetLastError(gFake->createError);
+    return INVALID_HANDLE_VALUE;
+  }
+  return TFakeComm::Port();
+}
+
+BOOL WINAPI FakeCloseHandle(HANDLE h) {
+  if (IsPort(h)) {
+    gFake->log.Add("CloseHandle port");
+    return TRUE;
+  }
+  {
+    std::lock_guard lock(gFake->mutex);
+    gFake->closedHandles.push_back(h);
+  }
+  return ::CloseHandle(h);
+}
+
+BOOL WINAPI FakeGetCommState(HANDLE, LPDCB dcb) {
+  std::lock_guard lock(gFake->mutex);
+  gFake->log.Add("GetCommState");
+  if (gFake->getStateFails) return Refuse(ERROR_GEN_FAILURE);
+  *dcb = gFake->driverState;
+  return TRUE;
+}
+
+BOOL WINAPI FakeSetCommState(HANDLE, LPDCB dcb) {
+  std::lock_guard lock(gFake->mutex);
+  gFake->log.Add("SetCommState");
+  gFake->stateSet = *dcb;
+  return gFake->setStateFails ? Refuse(ERROR_INVALID_PARAMETER) : TRUE;
+}
+
+BOOL WINAPI FakeSetupComm(HANDLE, DWORD in, DWORD out) {
+  std::lock_guard lock(gFake->mutex);
+  gFake->log.Add("SetupComm " + std::to_string(in) + " " + std::to_string(out));
+  gFake->inQueueSet = in;
+  gFake->outQueueSet = out;
+  return gFake->setupFails ? Refuse(ERROR_INVALID_PARAMETER) : TRUE;
+}
+
+BOOL WINAPI FakeSetCommTimeouts(HANDLE, LPCOMMTIMEOUTS timeouts) {
+  std::lock_guard lock(gFake->mutex);
+  gFake->log.Add("SetCommTimeouts");
+  gFake->timeoutsSet = *timeouts;
+  return gFake->setTimeoutsFails ? Refuse(ERROR_INVALID_PARAMETER) : TRUE;
+}
+
+BOOL WINAPI FakeSetCommMask(HANDLE, DWORD mask) {
+  std::lock_guard lock(gFake->mutex);
+  gFake->log.Add("SetCommMask " + Hex(mask));
+  if (gFake->setMaskFails) return Refuse(ERROR_INVALID_PARAMETER);
+  // A mask of 0 completes a pending wait with an empty event word.
+  if (mask == 0 && gFake->pendingWait) {
+    *gFake->pendingWord = 0;
+    Complete(gFake->pendingWait, kStatusSuccess, 0);
+    gFake->pendingWait = nullptr;
+  }
+  return TRUE;
+}
+
+BOOL WINAPI FakePurgeComm(HANDLE, DWORD flags) {
+  std::lock_guard lock(gFake->mutex);
+  gFake->log.Add("PurgeComm " + Hex(flags));
+  return gFake->purgeFails ? Refuse(ERROR_GEN_FAILURE) : TRUE;
+}
+
+BOOL WINAPI FakeFlushFileBuffers(HANDLE) {
+  gFake->log.Add("FlushFileBuffers");
+  return TRUE;
+}
+
+BOOL WINAPI FakeClearCommError(HANDLE, LPDWORD errors, LPCOMSTAT status) {
+  std::lock_guard lock(gFake->mutex);
+  gFake->log.Add("ClearCommError");
+  if (gFake->clearErrorFails) return Refuse(ERROR_GEN_FAILURE);
+  *errors = 0;
+  if (!gFake->errorWords.empty()) {
+    *errors = gFake->errorWords.front();
+    gFake->errorWords.pop_front();
+  }
+  *status = COMSTAT{};
+  status->cbInQue = gFake->inQueue;
+  if (!gFake->outQueues.empty()) {
+    status->cbOutQue = gFake->outQueues.front();
+    if (gFake->outQueues.size() > 1) gFake->outQueues.pop_front();
+  }
+  return TRUE;
+}
+
+BOOL WINAPI FakeGetCommModemStatus(HANDLE, LPDWORD status) {
+  std::lock_guard lock(gFake->mutex);
+  gFake->log.Add("GetCommModemStatus");
+  if (gFake->modemFails) return Refuse(ERROR_NOT_SUPPORTED);
+  *status = gFake->modemStatus;
+  return TRUE;
+}
+
+BOOL WINAPI FakeEscapeCommFunction(HANDLE, DWORD code) {
+  std::lock_guard lock(gFake->mutex);
+  gFake->log.Add("EscapeCommFunction " + std::to_string(code));
+  return gFake->escapeFails ? Refuse(ERROR_NOT_SUPPORTED) : TRUE;
+}
+
+BOOL WINAPI FakeWaitCommEvent(HANDLE, LPDWORD word, LPOVERLAPPED ov) {
+  std::lock_guard lock(gFake->mutex);
+  ++gFake->waitCalls;
+  gFake->waitEvent = ov->hEvent;
+  TWaitAction action = gFake->idleWait;
+  if (!gFake->waits.empty()) {
+    action = gFake->waits.front();
+    gFake->waits.pop_front();
+  }
+  Begin(ov);
+  switch (action.step) {
+    case TWaitStep::Complete:
+      *word = action.word;
+      Complete(ov, kStatusSuccess, 0);
+      return TRUE;
+    case TWaitStep::FailAtOnce:
+      ov->Internal = kStatusSuccess;
+      return Refuse(ERROR_INVALID_PARAMETER);
+    case TWaitStep::Abort: Complete(ov, kStatusCancelled, 0); return Pending();
+    case TWaitStep::Pend:
+      gFake->pendingWait = ov;
+      gFake->pendingWord = word;
+      return Pending();
+  }
+  return Pending();
+}
+
+BOOL WINAPI FakeWriteFile(HANDLE, LPCVOID bytes, DWORD length, LPDWORD count, LPOVERLAPPED ov) {
+  std::lock_guard lock(gFake->mutex);
+  gFake->log.Add("WriteFile " + std::to_string(length));
+  gFake->written.append(static_cast<const char*>(bytes), length);
+  gFake->writeEvents.push_back(ov->hEvent);
+  const DWORD done = gFake->writeCount == MAXDWORD ? length : gFake->writeCount;
+  Begin(ov);
+  switch (gFake->writeMode) {
+    case TWriteMode::Complete:
+      *count = length;
+      Complete(ov, kStatusSuccess, length);
+      return TRUE;
+    case TWriteMode::PendThenComplete: Complete(ov, kStatusSuccess, done); return Pending();
+    case TWriteMode::PendThenFail: Complete(ov, kStatusIoTimeout, done); return Pending();
+    case TWriteMode::FailAtOnce: ov->Internal = kStatusSuccess; return Refuse(gFake->writeError);
+    case TWriteMode::Never: gFake->pendingWrite = ov; return Pending();
+  }
+  return Pending();
+}
+
+BOOL WINAPI FakeCancelIoEx(HANDLE h, LPOVERLAPPED ov) {
+  if (!IsPort(h)) return ::CancelIoEx(h, ov);
+  std::lock_guard lock(gFake->mutex);
+  gFake->log.Add("CancelIoEx");
+  if (gFake->pendingWait && (ov == nullptr || ov == gFake->pendingWait)) {
+    Complete(gFake->pendingWait, kStatusCancelled, 0);
+    gFake->pendingWait = nullptr;
+    return TRUE;
+  }
+  if (gFake->pendingWrite && (ov == nullptr || ov == gFake->pendingWrite)) {
+    Complete(gFake->pendingWrite, kStatusCancelled, 0);
+    gFake->pendingWrite = nullptr;
+    return TRUE;
+  }
+  return Refuse(ERROR_NOT_FOUND);
+}
+
+HANDLE WINAPI FakeCreateEventA(LPSECURITY_ATTRIBUTES sa, BOOL manual, BOOL initial, LPCSTR name) {
+  {
+    std::lock_guard lock(gFake->mutex);
+    if (gFake->createEventFails) {
+      ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+      return nullptr;
+    }
+  }
+  return ::CreateEventA(sa, manual, initial, name);
+}
+
+DWORD WINAPI FakeWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL all, DWORD ms) {
+  {
+    std::lock_guard lock(gFake->mutex);
+    if (gFake->multipleWaitFails) {
+      ::SetLastError(ERROR_INVALID_HANDLE);
+      return WAIT_FAILED;
+    }
+  }
+  return ::WaitForMultipleObjects(count, handles, all, ms);
+}
+
+HANDLE WINAPI FakeCreateThread(LPSECURITY_ATTRIBUTES sa, SIZE_T stack, LPTHREAD_START_ROUTINE start,
+                               LPVOID param, DWORD flags, LPDWORD id) {
+  gFake->log.Add("CreateThread");
+  {
+    std::lock_guard lock(gFake->mutex);
+    if (gFake->createThreadFails) {
+      ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+      return nullptr;
+    }
+  }
+  return ::CreateThread(sa, stack, start, param, flags, id);
+}
+
+BOOL WINAPI FakeTerminateThread(HANDLE thread, DWORD code) {
+  gFake->log.Add("TerminateThread");
+  return ::TerminateThread(thread, code);
+}
+}  // namespace
+
+TFakeComm::TFakeComm(TCallLog& callLog) : log(callLog) {
+  driverState.DCBlength = sizeof(DCB);
+  gFake = this;
+  CommApi.CreateFileA = FakeCreateFileA;
+  CommApi.CloseHandle = FakeCloseHandle;
+  CommApi.GetCommState = FakeGetCommState;
+  CommApi.SetCommState = FakeSetCommState;
+  CommApi.SetupComm = FakeSetupComm;
+  CommApi.SetCommTimeouts = FakeSetCommTimeouts;
+  CommApi.SetCommMask = FakeSetCommMask;
+  CommApi.PurgeComm = FakePurgeComm;
+  CommApi.FlushFileBuffers = FakeFlushFileBuffers;
+  CommApi.ClearCommError = FakeClearCommError;
+  CommApi.GetCommModemStatus = FakeGetCommModemStatus;
+  CommApi.EscapeCommFunction = FakeEscapeCommFunction;
+  CommApi.WaitCommEvent = FakeWaitCommEvent;
+  CommApi.WriteFile = FakeWriteFile;
+  CommApi.CancelIoEx = FakeCancelIoEx;
+  CommApi.CreateEventA = FakeCreateEventA;
+  CommApi.WaitForMultipleObjects = FakeWaitForMultipleObjects;
+  CommApi.CreateThread = FakeCreateThread;
+  CommApi.TerminateThread = FakeTerminateThread;
+}
+
+TFakeComm::~TFakeComm() { gFake = nullptr; }
+
+void TFakeComm::Deliver(DWORD word) {
+  std::lock_guard lock(mutex);
+  if (pendingWait) {
+    *pendingWord = word;
+    Complete(pendingWait, kStatusSuccess, 0);
+    pendingWait = nullptr;
+  } else {
+    waits.push_back({TWaitStep::Complete, word});
+  }
+}
+
+int TFakeComm::WaitCalls() {
+  std::lock_guard lock(mutex);
+  return waitCalls;
+}
+
+bool TFakeComm::WaitPending() {
+  std::lock_guard lock(mutex);
+  return pendingWait != nullptr;
+}
+
+DWORD FlagWord(const DCB& dcb) {
+  DWORD word = 0;
+  std::memcpy(&word, reinterpret_cast<const char*>(&dcb) + offsetof(DCB, BaudRate) + sizeof(DWORD),
+              sizeof word);
+  return word;
+}

@@ -1,0 +1,182 @@
+// The element on a real virtual null-modem: COM3 is the element's port, COM4
+// the far end read and written with plain calls.
+#include <windows.h>
+// After windows.h, which it needs.
+#include <tlhelp32.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <optional>
+#include <thread>
+#include <vector>
+
+#include "tests/elements/serial/peer_port.h"
+#include "tests/elements/serial/rx_counter.h"
+#include "tests/elements/serial/serial_fixture.h"
+
+using ::testing::ElementsAre;
+
+namespace {
+
+int ThreadsOfThisProcess() {
+  const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return -1;
+  THREADENTRY32 entry{};
+  entry.dwSize = sizeof entry;
+  int count = 0;
+  for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+    count += entry.th32OwnerProcessID == GetCurrentProcessId() ? 1 : 0;
+  }
+  CloseHandle(snapshot);
+  return count;
+}
+
+class NullModemTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    EnableDispatch();
+    ASSERT_TRUE(peer.IsOpen()) << "COM4 is missing: run inside the test world";
+    peer.Drain(50);
+    recorder.Bind(port);
+    SetSchemaProperties(port);
+  }
+
+  void Open() {
+    TData none;
+    port.doOpen(none, 0);
+  }
+
+  void Write(TData value) { port.doWrite(value, 2); }
+
+  TPeerPort peer{"COM4"};
+  TCallLog log;
+  TEventRecorder recorder{log};
+  TWDComAsync port;
+};
+
+TEST_F(NullModemTest, OpensCom3WithTheSchemaSettings) {
+  Open();
+  EXPECT_THAT(EventsIn(log.Entries()), ElementsAre("onBeforeOpen", "onOpen 3"));
+  ASSERT_EQ(port.Opened, 1);
+  DCB dcb{};
+  dcb.DCBlength = sizeof dcb;
+  ASSERT_TRUE(GetCommState(port.PortHandle.Get(), &dcb));
+  EXPECT_EQ(dcb.BaudRate, 19200u);
+  EXPECT_EQ(dcb.StopBits, ONESTOPBIT);
+  COMMTIMEOUTS timeouts{};
+  ASSERT_TRUE(GetCommTimeouts(port.PortHandle.Get(), &timeouts));
+  EXPECT_EQ(timeouts.ReadIntervalTimeout, 0xFFFFFFFFu);
+  EXPECT_EQ(timeouts.WriteTotalTimeoutConstant, 1000u);
+  EXPECT_EQ(timeouts.WriteTotalTimeoutMultiplier, 100u);
+}
+
+TEST_F(NullModemTest, AbsentDeviceReportsZero) {
+  port.Port = "COM9";
+  Open();
+  EXPECT_THAT(EventsIn(log.Entries()), ElementsAre("onBeforeOpen", "onOpen 0"));
+}
+
+TEST_F(NullModemTest, EachValueBecomesExactlyItsBytesOnTheWire) {
+  Open();
+  Write(String("A"));
+  EXPECT_EQ(peer.Read(2, 300), "A");
+  Write(String("B"));
+  EXPECT_EQ(peer.Read(2, 300), "B");
+  Write(Integer(-12));
+  EXPECT_EQ(peer.Read(4, 300), "-12");
+  Write(TData{});
+  EXPECT_EQ(peer.Read(1, 200), "");
+  Write(String(std::string(3000, '\x55').c_str()));
+  EXPECT_EQ(peer.Read(3000, 3000), std::string(3000, '\x55'));
+  EXPECT_THAT(EventsIn(log.Entries()),
+              ElementsAre("onBeforeOpen", "onOpen 3", "onWrite 1", "onWrite 1", "onWrite 3",
+                          "onWrite 0", "onWrite 3000"));
+}
+
+TEST_F(NullModemTest, ReceivedBytesAreCountedOnTheReceiveThread) {
+  TRxCounter counter;
+  MakePoint<&TRxCounter::Count>(counter, 0, port.onRxChar);
+  port.EvRxChar = 1;
+  Open();
+  for (int chunk = 0; chunk < 5; ++chunk) {
+    ASSERT_EQ(peer.Write("xy"), 2u);
+    Sleep(30);
+  }
+  EXPECT_TRUE(WaitUntil([&] { return counter.last.load() == 10; }, 3000)) << counter.last.load();
+  EXPECT_FALSE(counter.fell.load());
+  EXPECT_GE(counter.firings.load(), 1);
+  EXPECT_NE(counter.thread.load(), GetCurrentThreadId());
+  EXPECT_EQ(counter.thread.load(), GetThreadId(port.ThreadHandle.Get()));
+  port.ClosePort();
+}
+
+TEST_F(NullModemTest, OpenCloseCyclesWithThePeerSendingLeaveNoThreadBehind) {
+  TRxCounter counter;
+  MakePoint<&TRxCounter::Count>(counter, 0, port.onRxChar);
+  port.EvRxChar = 1;
+  const int threadsBefore = ThreadsOfThisProcess();
+  std::atomic<bool> sending{true};
+  std::thread sender([&] {
+    while (sending) {
+      peer.Write("0123456789abcdef");
+      Sleep(1);
+    }
+  });
+  std::vector<DWORD> receiveThreads;
+  int opened = 0;
+  for (int cycle = 0; cycle < 200; ++cycle) {
+    Open();
+    opened += port.Opened;
+    if (port.ThreadHandle) receiveThreads.push_back(GetThreadId(port.ThreadHandle.Get()));
+    // Now and then the port stays open until the peer's bytes have been seen,
+    // so that closing also meets a thread that is busy firing.
+    if (cycle % 20 == 0) {
+      const int firings = counter.firings.load();
+      WaitUntil([&] { return counter.firings.load() > firings; }, 500);
+    }
+    port.ClosePort();
+  }
+  sending = false;
+  sender.join();
+  EXPECT_EQ(opened, 200);
+  EXPECT_GT(counter.firings.load(), 0) << "the peer's bytes were seen";
+  EXPECT_EQ(receiveThreads.size(), 200u);
+  for (const DWORD id : receiveThreads) {
+    const HANDLE thread = OpenThread(SYNCHRONIZE, FALSE, id);
+    if (!thread) continue;  // gone entirely
+    EXPECT_EQ(WaitForSingleObject(thread, 0), WAIT_OBJECT_0) << "receive thread " << id;
+    CloseHandle(thread);
+  }
+  // Wine may still be winding down a helper thread of its own for a moment.
+  EXPECT_TRUE(WaitUntil([&] { return ThreadsOfThisProcess() <= threadsBefore; }, 2000))
+      << ThreadsOfThisProcess() << " threads, " << threadsBefore << " before";
+  EXPECT_EQ(log.Count("onClose"), 200);
+  peer.Drain(100);
+}
+
+TEST_F(NullModemTest, DestroyingAnOpenElementClosesItsPort) {
+  std::optional<TWDComAsync> element(std::in_place);
+  SetSchemaProperties(*element);
+  element->EvRxChar = 1;
+  recorder.Bind(*element);
+  TData none;
+  element->doOpen(none, 0);
+  ASSERT_EQ(element->Opened, 1);
+  const HANDLE device = element->PortHandle.Get();
+  const DWORD thread = GetThreadId(element->ThreadHandle.Get());
+  log.Clear();
+  element.reset();
+  DWORD flags = 0;
+  EXPECT_FALSE(GetHandleInformation(device, &flags)) << "the device handle is closed";
+  const HANDLE gone = OpenThread(SYNCHRONIZE, FALSE, thread);
+  if (gone) {
+    EXPECT_EQ(WaitForSingleObject(gone, 0), WAIT_OBJECT_0);
+    CloseHandle(gone);
+  }
+  EXPECT_THAT(log.Entries(),
+              ElementsAre("onBeforeClose", "onCTS 0", "onDSR 0", "onRLSD 0", "onClose"));
+}
+
+}  // namespace

@@ -1,0 +1,94 @@
+#pragma once
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "toolkit/control.h"
+#include "toolkit/run_loop.h"
+#include "toolkit/window_proc.h"
+
+// Counts the destruction of toolkit objects.
+struct DestroyCounter {
+  void Destroyed(TObj* sender) { gone.push_back(sender); }
+  void Watch(TControl* control) {
+    control->OnDestroy = MakeMethod<&DestroyCounter::Destroyed>(this);
+  }
+  bool Saw(TObj* obj) const {
+    for (TObj* o : gone) {
+      if (o == obj) return true;
+    }
+    return false;
+  }
+  std::vector<TObj*> gone;
+};
+
+// Every window test starts from a fresh process state and an empty queue, and
+// leaves no window or pending quit behind for the next one.
+class WindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    AppTerminated = false;
+    AppRunning = false;
+    AppWindow = nullptr;
+    Drain();
+  }
+
+  void TearDown() override {
+    KillTimer(nullptr, safetyTimer_);
+    TControl* app = AppWindow;
+    AppWindow = nullptr;
+    Free(app);
+    AppRunning = false;
+    Drain();
+  }
+
+  // Removes every queued message, a pending quit included, without dispatching.
+  static void Drain() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    }
+  }
+
+  // Handles what the queue holds now, and what that produces, through the toolkit's pump.
+  static void Pump() {
+    for (int pass = 0; pass < 4; ++pass) PumpMessages(AppWindow);
+  }
+
+  // A run of the loop can never hang a test: after `ms` a quit is posted.
+  void ArmSafetyQuit(UINT ms) { safetyTimer_ = SetTimer(nullptr, 0, ms, &SafetyQuit); }
+  static bool SafetyFired() { return safetyFired_; }
+
+  // The application window and a main form, as the program builds them.
+  void BuildApp() {
+    AppWindow = NewApplet("App");
+    form_ = NewForm(AppWindow, "Form");
+  }
+
+  TControl* form_ = nullptr;
+
+ private:
+  static void CALLBACK SafetyQuit(HWND, UINT, UINT_PTR, DWORD) {
+    safetyFired_ = true;
+    PostQuitMessage(0);
+  }
+  static inline bool safetyFired_ = false;
+  UINT_PTR safetyTimer_ = 0;
+};
+
+inline std::string ClassNameOf(HWND window) {
+  char name[64] = {};
+  GetClassNameA(window, name, sizeof(name));
+  return name;
+}
+
+inline DWORD StyleOf(HWND window) {
+  return static_cast<DWORD>(GetWindowLongPtrA(window, GWL_STYLE));
+}
+
+inline DWORD ExStyleOf(HWND window) {
+  return static_cast<DWORD>(GetWindowLongPtrA(window, GWL_EXSTYLE));
+}

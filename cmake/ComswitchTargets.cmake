@@ -8,6 +8,11 @@ endif()
 if(WIN32)
   # Everything is linked statically: the binaries import only system DLLs.
   add_link_options(-static -static-libgcc -static-libstdc++)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    # The run-time error report finds the callers on 32-bit x86 by following the
+    # frame-pointer chain, which every function must then keep.
+    add_compile_options(-fno-omit-frame-pointer)
+  endif()
 elseif(COMSWITCH_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
   add_link_options(-fsanitize=address,undefined)

@@ -1,0 +1,111 @@
+// A program on the process frame that misbehaves on request. Its first
+// parameter names what to do; a module step of its own, last in the table,
+// writes a line from its finaliser so that a test can see that the finalisers
+// ran before the output was shown.
+#include <windows.h>
+
+#include <cstddef>
+#include <cstring>
+#include <string_view>
+
+#include "app/command_line.h"
+#include "app/process_frame.h"
+#include "app/program_modules.h"
+#include "app/run_error.h"
+#include "toolkit/memory.h"
+
+namespace {
+
+void WriteFinalisedLine() { WriteOutput("modules finalised\r\n"); }
+
+TModuleStep Steps[7];
+
+volatile int* volatile NowhereToWrite = nullptr;
+volatile int Zero = 0;
+volatile std::size_t HugeSize = ~std::size_t(0) / 2;
+char* volatile Kept = nullptr;
+
+void AccessViolation() { *NowhereToWrite = 1; }
+
+int DivisionByZero() { return 1000 / Zero; }
+
+void HeapOverflow() { Kept = new char[HugeSize]; }
+
+void ToolkitHeapOverflow() { Kept = static_cast<char*>(ZeroAlloc(HugeSize)); }
+
+// The program's work runs inside window procedures called by the message
+// loop: a fault there must reach the report too, not be swallowed on the way.
+LRESULT CALLBACK FaultingWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_APP) AccessViolation();
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+void FaultInWindowProcedure() {
+  WNDCLASSA windowClass = {};
+  windowClass.lpfnWndProc = &FaultingWindowProc;
+  windowClass.hInstance = GetModuleHandleA(nullptr);
+  windowClass.lpszClassName = "FrameHelperWindow";
+  RegisterClassA(&windowClass);
+  HWND window = CreateWindowExA(0, windowClass.lpszClassName, "", WS_OVERLAPPED, 0, 0, 10, 10,
+                                nullptr, nullptr, windowClass.hInstance, nullptr);
+  PostMessageA(window, WM_APP, 0, 0);
+  MSG message;
+  while (GetMessageA(&message, nullptr, 0, 0) > 0) DispatchMessageA(&message);
+}
+
+volatile bool KeepGoing = true;
+
+int Recurse(int depth) {
+  volatile char padding[4096];
+  padding[0] = static_cast<char>(depth);
+  return (KeepGoing ? Recurse(depth + 1) : 0) + padding[0];
+}
+
+DWORD WINAPI RecurseOnThread(void*) { return static_cast<DWORD>(Recurse(0)); }
+
+// A thread of the program's own has no stack kept back for the error path.
+void OverflowOnAnotherThread() {
+  HANDLE thread = CreateThread(nullptr, 0, &RecurseOnThread, nullptr, 0, nullptr);
+  if (thread) WaitForSingleObject(thread, INFINITE);
+}
+
+void WriteLongText() {
+  static char text[1500];
+  std::memset(text, 'x', sizeof text);
+  WriteOutput({text, sizeof text});
+}
+
+void EchoParameters() {
+  for (int index = 0; index < 4; ++index) {
+    WriteOutput(CommandLineParam(index).View());
+    WriteOutput("|");
+  }
+  WriteOutput("\r\n");
+}
+
+void Body() {
+  const TText mode = CommandLineParam(1);
+  if (mode == "exit") WriteOutput("hello\r\n");
+  if (mode == "full") WriteLongText();
+  if (mode == "breaks") WriteOutput("first\r\n\r\n");
+  if (mode == "breaks") WriteOutput("second\r\n");
+  if (mode == "echo") EchoParameters();
+  if (mode == "av") AccessViolation();
+  if (mode == "wndproc") FaultInWindowProcedure();
+  if (mode == "div0") WriteOutput(DivisionByZero() ? "" : "no fault\r\n");
+  if (mode == "raise") RaiseRunError();
+  if (mode == "oom") HeapOverflow();
+  if (mode == "objoom") ToolkitHeapOverflow();
+  if (mode == "overflow") WriteOutput(Recurse(0) ? "" : "no fault\r\n");
+  if (mode == "threadoverflow") OverflowOnAnotherThread();
+  if (mode == "halt") HaltProcess(3);
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  for (std::size_t row = 0; row < 6; ++row) Steps[row] = ProgramModuleSteps[row];
+  Steps[6] = {nullptr, &WriteFinalisedLine};
+  static TModuleTable modules(Steps);
+  RunProcess(modules, &Body);
+}

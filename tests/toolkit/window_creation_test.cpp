@@ -35,6 +35,14 @@ TEST_F(WindowCreation, ChildWindowAskedForCreatesItsAncestorsFirstWithTheToolkit
   wchar_t wide[16] = {};
   GetWindowTextW(buttonWindow, wide, 16);
   EXPECT_STREQ(wide, L"\u0412\u043A\u043B");
+  // The caption set again from the control's own text survives the exchange.
+  const char kLong[] = "a caption long enough to outlast the heap's own bookkeeping";
+  button->SetCaption(kLong);
+  button->SetCaption(button->Caption);
+  EXPECT_STREQ(button->Caption, kLong);
+  char back[80] = {};
+  GetWindowTextA(buttonWindow, back, sizeof(back));
+  EXPECT_STREQ(back, kLong);
 }
 
 TEST_F(WindowCreation, ButtonsShareOneClassBuiltOnTheSystemButton) {

@@ -61,6 +61,9 @@ LRESULT OnSetCursor(TControl* c, TMessage& msg) {
 // After this the object may be gone: nothing of it is touched on the freeing paths.
 LRESULT OnNcDestroy(TControl* c, TMessage& msg) {
   RemovePropA(msg.Window, kSelfProp);
+  // An unbound window's messages reach the application window: the end of that
+  // window is not the end of this object's own.
+  if (msg.Window != c->Handle) return CallDefaultProc(c, msg);
   // The platform is destroying the window: the object must not destroy it again.
   c->WindowGone = 1;
   // The object's own destruction is what destroys the window: it is going already.
@@ -113,6 +116,10 @@ LRESULT OnFreeSelf(TControl* c, TMessage& msg) {
     target = reinterpret_cast<TControl*>(msg.LParam);
     // The child may have been freed by its owner since the request was posted.
     if (c->Children->IndexOfPtr(target) < 0) return 0;
+  }
+  // A window that outlives its object must not lead its next message to freed memory.
+  if (target->Handle && GetPropA(target->Handle, kSelfProp) == target) {
+    RemovePropA(target->Handle, kSelfProp);
   }
   target->Destroying = 1;
   Free(target);

@@ -201,7 +201,19 @@ TEST_F(Dispatch, MessagesOfUnboundWindowsGoToTheApplicationWindow) {
   ASSERT_NE(loose, nullptr);
   SendMessageA(loose, WM_APP, 0, 0);
   EXPECT_EQ(hook.seen, (std::vector<HWND>{loose}));
+
+  // The end of that window is not the end of the application window.
+  DestroyCounter counter;
+  counter.Watch(AppWindow);
   DestroyWindow(loose);
+  EXPECT_FALSE(counter.Saw(AppWindow));
+  EXPECT_EQ(AppWindow->WindowGone, 0);
+  HWND appWindow = AppWindow->Handle;
+  TControl* app = AppWindow;
+  AppWindow = nullptr;
+  Free(app);
+  EXPECT_TRUE(counter.Saw(app));
+  EXPECT_FALSE(IsWindow(appWindow));
 }
 
 struct MouseProbe {

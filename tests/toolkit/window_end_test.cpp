@@ -34,6 +34,40 @@ TEST_F(WindowEnd, FormOfTheApplicationWindowDestroyedByThePlatformIsFreedAtOnce)
   EXPECT_EQ(AppWindow->Children->Count, 1);
 }
 
+// Records the application messages that reach the application window.
+struct AppHook {
+  bool OnMessage(TMessage& msg, LRESULT&) {
+    if (msg.Msg == WM_APP) seen.push_back(msg.Window);
+    return false;
+  }
+  std::vector<HWND> seen;
+};
+
+TEST_F(WindowEnd, ObjectFreedBySelfMessageLeavesItsWindowUnbound) {
+  BuildApp();
+  DestroyCounter counter;
+  AppHook hook;
+  TControl* button = NewButton(form_, "B");
+  counter.Watch(form_);
+  counter.Watch(button);
+  AppWindow->OnMessage = MakeMethod<&AppHook::OnMessage>(&hook);
+  button->GetWindowHandle();
+  HWND formWindow = form_->Handle;
+  HWND buttonWindow = button->Handle;
+
+  SendMessageA(formWindow, MSG_FREE_SELF, 0, 0);
+  EXPECT_EQ(counter.gone.size(), 2u);
+  EXPECT_EQ(AppWindow->Children->Count, 0);
+  // The form's own window stays, no longer bound; the child's window went with its object.
+  ASSERT_TRUE(IsWindow(formWindow));
+  EXPECT_EQ(GetPropA(formWindow, "SELF_"), nullptr);
+  EXPECT_FALSE(IsWindow(buttonWindow));
+  SendMessageA(formWindow, WM_APP, 0, 0);
+  EXPECT_EQ(hook.seen, (std::vector<HWND>{formWindow}));
+  DestroyWindow(formWindow);
+  EXPECT_TRUE(IsWindow(AppWindow->Handle));
+}
+
 TEST_F(WindowEnd, LogOffEndsTheProcessAtOnceWithCodeZero) {
   EXPECT_EXIT(
       {

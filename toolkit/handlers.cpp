@@ -35,6 +35,8 @@ bool FormEndSession(TMessage& msg) {
   TControl* app = AppWindow;
   AppWindow = nullptr;
   Free(app);
+  ProgramExit(0);
+  // An exit path that returns cannot be honoured: the application window is gone.
   std::exit(0);
 }
 

@@ -68,6 +68,16 @@ TEST_F(WindowEnd, ObjectFreedBySelfMessageLeavesItsWindowUnbound) {
   EXPECT_TRUE(IsWindow(AppWindow->Handle));
 }
 
+// The program's exit path as the log-off must find it: the application window
+// already released, the loop marked as ended. Its exit code tells what it saw.
+TControl* endingApp = nullptr;
+DestroyCounter* endingCounter = nullptr;
+void ExitPathProbe(unsigned exitCode) {
+  const bool released = AppWindow == nullptr && endingCounter->Saw(endingApp);
+  const bool ended = AppTerminated && !AppRunning;
+  std::_Exit(released && ended ? 40 + static_cast<int>(exitCode) : 3);
+}
+
 TEST_F(WindowEnd, LogOffEndsTheProcessAtOnceWithCodeZero) {
   EXPECT_EXIT(
       {
@@ -78,6 +88,21 @@ TEST_F(WindowEnd, LogOffEndsTheProcessAtOnceWithCodeZero) {
         std::_Exit(3);  // not reached when the log-off is honoured
       },
       ::testing::ExitedWithCode(0), "");
+  // The log-off leaves through the program's own exit path with code 0.
+  EXPECT_EXIT(
+      {
+        BuildApp();
+        DestroyCounter counter;
+        counter.Watch(AppWindow);
+        endingApp = AppWindow;
+        endingCounter = &counter;
+        ProgramExit = ExitPathProbe;
+        form_->GetWindowHandle();
+        AppRunning = true;
+        SendMessageA(form_->Handle, WM_ENDSESSION, TRUE, 0);
+        std::_Exit(4);
+      },
+      ::testing::ExitedWithCode(40), "");
   // A session end that was cancelled changes nothing.
   BuildApp();
   form_->GetWindowHandle();

@@ -37,7 +37,7 @@ LRESULT OnClose(TControl* c, TMessage& msg) {
   return CallDefaultProc(c, msg);
 }
 
-LRESULT OnShowWindow(TControl* c, TMessage& msg) {
+LRESULT ShowOnOwnersNotice(TControl* c, TMessage& msg) {
   if (msg.LParam == SW_PARENTCLOSING) {
     c->RestoreShowCmd = IsIconic(c->Handle)   ? SW_SHOWMINNOACTIVE
                         : IsZoomed(c->Handle) ? SW_SHOWMAXIMIZED
@@ -48,6 +48,13 @@ LRESULT OnShowWindow(TControl* c, TMessage& msg) {
     return 0;
   }
   return CallDefaultProc(c, msg);
+}
+
+LRESULT OnShowWindow(TControl* c, TMessage& msg) {
+  const LRESULT result = ShowOnOwnersNotice(c, msg);
+  // The window's own notice of the change, if any, has come and gone.
+  c->OwnerShowNotice = 0;
+  return result;
 }
 
 LRESULT OnSetCursor(TControl* c, TMessage& msg) {

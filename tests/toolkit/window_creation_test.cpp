@@ -69,6 +69,27 @@ TEST_F(WindowCreation, ButtonsShareOneClassBuiltOnTheSystemButton) {
   EXPECT_EQ(static_cast<UINT>(GetDlgCtrlID(two->Handle)), one->ControlId + 1);
 }
 
+TEST_F(WindowCreation, ControlsOfAnOwnedClassNameShareItUnprefixedWithPlainDefaultProcessing) {
+  BuildApp();
+  TControl* controls[2];
+  for (TControl*& c : controls) {
+    c = NewControl(form_, "", WS_CHILD | WS_VISIBLE, false, nullptr);
+    c->ControlClassName = DuplicateText("OwnNamedPanel");
+    c->ClassNameOwned = 1;
+  }
+  form_->GetWindowHandle();
+  for (TControl* c : controls) {
+    ASSERT_NE(c->Handle, nullptr);
+    EXPECT_EQ(ClassNameOf(c->Handle), "OwnNamedPanel");
+    EXPECT_EQ(c->DefWindowProc, nullptr);
+    // Default processing really happens: the text is stored and read back.
+    SetWindowTextA(c->Handle, "text");
+    char text[8] = {};
+    GetWindowTextA(c->Handle, text, sizeof(text));
+    EXPECT_STREQ(text, "text");
+  }
+}
+
 TEST_F(WindowCreation, StylesAndExtendedStylesAsCreated) {
   BuildApp();
   TControl* button = NewButton(form_, "B");

@@ -116,6 +116,30 @@ TEST_F(MouseTracking, TrackedControlHearsThePointerLeaveAndHover) {
   EXPECT_EQ(recorder.seen, (std::vector<UINT>{WM_MOUSEHOVER}));
 }
 
+TEST_F(MouseTracking, CursorSetWhileThePointerIsOverTheClientAreaShowsAtOnce) {
+  BuildApp();
+  form_->SetBoundsRect({100, 100, 300, 300});
+  form_->SetVisible(true);
+  HWND window = form_->GetWindowHandle();
+  POINT inside{50, 50};
+  ClientToScreen(window, &inside);
+  ASSERT_TRUE(SetCursorPos(inside.x, inside.y));
+  Pump();
+  HCURSOR cross = LoadCursorA(nullptr, IDC_CROSS);
+  HCURSOR wait = LoadCursorA(nullptr, IDC_WAIT);
+  SetCursor(nullptr);
+  form_->SetCursor(cross);
+  EXPECT_EQ(GetCursor(), cross);
+
+  // Outside the client area the current cursor is left alone.
+  SetCursorPos(inside.x + 400, inside.y + 400);
+  Pump();
+  SetCursor(nullptr);
+  form_->SetCursor(wait);
+  EXPECT_EQ(GetCursor(), nullptr);
+  EXPECT_EQ(form_->Cursor, wait);
+}
+
 TEST_F(MouseTracking, TrackingAControlWithoutAWindowCreatesIt) {
   BuildApp();
   TControl* button = NewButton(form_, "B");

@@ -251,6 +251,45 @@ TEST_F(WindowCreation, TopAlignedChildrenStackWithTheMargin) {
   EXPECT_EQ(rest->Height(), 200 - 56 - 2);
 }
 
+TEST_F(WindowCreation, EdgesAreTakenTopAndBottomFirstThenLeftAndRightThenTheClientRest) {
+  BuildApp();
+  form_->SetVisible(true);
+  form_->GetWindowHandle();
+  form_->SetClientWidth(200);
+  form_->SetClientHeight(150);
+  TControl* top = NewButton(form_, "T");
+  TControl* left = NewButton(form_, "L");
+  TControl* bottom = NewButton(form_, "B");
+  TControl* right = NewButton(form_, "R");
+  TControl* rest = NewButton(form_, "C");
+  form_->CreateWindowHandle();
+  top->SetHeight(20);
+  bottom->SetHeight(30);
+  left->SetWidth(40);
+  right->SetWidth(50);
+  // The left one is listed before the bottom one, and still placed after it.
+  rest->SetAlign(kAlignClient);
+  left->SetAlign(kAlignLeft);
+  right->SetAlign(kAlignRight);
+  top->SetAlign(kAlignTop);
+  bottom->SetAlign(kAlignBottom);
+
+  const auto bounds = [](TControl* c) {
+    const RECT r = c->BoundsRect();
+    return std::vector<LONG>{r.left, r.top, r.right, r.bottom};
+  };
+  EXPECT_EQ(bounds(top), (std::vector<LONG>{2, 2, 198, 22}));
+  EXPECT_EQ(bounds(bottom), (std::vector<LONG>{2, 118, 198, 148}));
+  EXPECT_EQ(bounds(left), (std::vector<LONG>{2, 24, 42, 116}));
+  EXPECT_EQ(bounds(right), (std::vector<LONG>{148, 24, 198, 116}));
+  EXPECT_EQ(bounds(rest), (std::vector<LONG>{44, 24, 146, 116}));
+
+  // A hidden child takes no room.
+  top->SetVisible(false);
+  EXPECT_EQ(bounds(left), (std::vector<LONG>{2, 2, 42, 116}));
+  EXPECT_EQ(bounds(rest), (std::vector<LONG>{44, 2, 146, 116}));
+}
+
 TEST_F(WindowCreation, FirstTabStopBecomesCurrentAndTabOrdersShift) {
   BuildApp();
   TControl* c1 = NewButton(form_, "1");

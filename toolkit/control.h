@@ -89,6 +89,9 @@ class TControl : public TObj {
   char* Caption = nullptr;
   std::uint8_t WindowState = 0;
   std::int32_t RestoreShowCmd = 0;
+  // 1 show, 2 hide: the owner's notice of a change being handled, whose own
+  // notice of the same change follows within that handling.
+  std::uint8_t OwnerShowNotice = 0;
   WNDPROC DefWindowProc = nullptr;
   std::uint8_t WindowGone = 0;
   TControl* Parent = nullptr;

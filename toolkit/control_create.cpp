@@ -192,7 +192,9 @@ bool TControl::CreateWindowHandle() {
     wc.hInstance = instance;
     wc.style &= ~kClassDcStyles;
   }
-  if (!DefWindowProc) DefWindowProc = wc.lpfnWndProc;
+  // A class of the object's own name that the toolkit registered itself carries
+  // the toolkit's procedure: that is no default processing, it would call itself.
+  if (!DefWindowProc && wc.lpfnWndProc != ClassWndProc) DefWindowProc = wc.lpfnWndProc;
 
   char className[kClassNameSize];
   if (!ControlClassName || !BuildClassName(this, className)) return false;

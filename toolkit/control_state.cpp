@@ -53,8 +53,10 @@ LRESULT Perform(TControl* control, UINT msg, WPARAM wParam, LPARAM lParam) {
 void PostClose(TControl* control) { PostMessageA(control->Handle, WM_CLOSE, 0, 0); }
 
 void TControl::SetCaption(const char* text) {
+  // Copied before the old text goes: the new text may be the old one.
+  char* copy = DuplicateText(text);
   FreeAlloc(Caption);
-  Caption = DuplicateText(text);
+  Caption = copy;
   if (Handle) {
     SetWindowTextA(Handle, Caption);
     Invalidate(this);

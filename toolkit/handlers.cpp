@@ -35,6 +35,8 @@ bool FormEndSession(TMessage& msg) {
   TControl* app = AppWindow;
   AppWindow = nullptr;
   Free(app);
+  ProgramExit(0);
+  // An exit path that returns cannot be honoured: the application window is gone.
   std::exit(0);
 }
 
@@ -111,6 +113,11 @@ bool ControlDefaultHandler(TControl* c, TMessage& msg, LRESULT& result) {
 
 bool ShowHideHandler(TControl* c, TMessage& msg, LRESULT&) {
   if (msg.Msg != WM_SHOWWINDOW || msg.Window != c->Handle) return false;
+  // When the owner hides or shows this window, the window first hears the owner's
+  // notice and then, as it really changes, its own: one change is announced once.
+  const std::uint8_t notice = msg.WParam ? 1 : 2;
+  if (msg.LParam == 0 && c->OwnerShowNotice == notice) return false;
+  if (msg.LParam != 0) c->OwnerShowNotice = notice;
   const bool wasVisible = IsWindowVisible(c->Handle) != 0;
   if (msg.WParam) {
     c->Visible = 1;

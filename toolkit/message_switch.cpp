@@ -37,7 +37,7 @@ LRESULT OnClose(TControl* c, TMessage& msg) {
   return CallDefaultProc(c, msg);
 }
 
-LRESULT OnShowWindow(TControl* c, TMessage& msg) {
+LRESULT ShowOnOwnersNotice(TControl* c, TMessage& msg) {
   if (msg.LParam == SW_PARENTCLOSING) {
     c->RestoreShowCmd = IsIconic(c->Handle)   ? SW_SHOWMINNOACTIVE
                         : IsZoomed(c->Handle) ? SW_SHOWMAXIMIZED
@@ -48,6 +48,13 @@ LRESULT OnShowWindow(TControl* c, TMessage& msg) {
     return 0;
   }
   return CallDefaultProc(c, msg);
+}
+
+LRESULT OnShowWindow(TControl* c, TMessage& msg) {
+  const LRESULT result = ShowOnOwnersNotice(c, msg);
+  // The window's own notice of the change, if any, has come and gone.
+  c->OwnerShowNotice = 0;
+  return result;
 }
 
 LRESULT OnSetCursor(TControl* c, TMessage& msg) {
@@ -61,6 +68,9 @@ LRESULT OnSetCursor(TControl* c, TMessage& msg) {
 // After this the object may be gone: nothing of it is touched on the freeing paths.
 LRESULT OnNcDestroy(TControl* c, TMessage& msg) {
   RemovePropA(msg.Window, kSelfProp);
+  // An unbound window's messages reach the application window: the end of that
+  // window is not the end of this object's own.
+  if (msg.Window != c->Handle) return CallDefaultProc(c, msg);
   // The platform is destroying the window: the object must not destroy it again.
   c->WindowGone = 1;
   // The object's own destruction is what destroys the window: it is going already.
@@ -113,6 +123,10 @@ LRESULT OnFreeSelf(TControl* c, TMessage& msg) {
     target = reinterpret_cast<TControl*>(msg.LParam);
     // The child may have been freed by its owner since the request was posted.
     if (c->Children->IndexOfPtr(target) < 0) return 0;
+  }
+  // A window that outlives its object must not lead its next message to freed memory.
+  if (target->Handle && GetPropA(target->Handle, kSelfProp) == target) {
+    RemovePropA(target->Handle, kSelfProp);
   }
   target->Destroying = 1;
   Free(target);

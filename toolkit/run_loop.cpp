@@ -1,5 +1,12 @@
 #include "toolkit/run_loop.h"
 
+#include <cstdlib>
+
+namespace {
+void RunTimeExit(unsigned exitCode) { std::exit(static_cast<int>(exitCode)); }
+}  // namespace
+
+TProgramExit ProgramExit = RunTimeExit;
 TControl* AppWindow = nullptr;
 bool AppRunning = false;
 bool AppTerminated = false;

@@ -23,8 +23,9 @@ void TStrList::Delete(int index) {
 }
 
 void TStrList::Clear() {
-  // The base class's Delete: a TStrListEx being destroyed has no Objects left to trim.
-  for (int i = Count - 1; i >= 0; --i) TStrList::Delete(i);
+  // Through the overridden Delete, so that a TStrListEx drops the object values
+  // with their texts; one being destroyed has set its Objects aside already.
+  for (int i = Count - 1; i >= 0; --i) Delete(i);
   FreeAndNil(List);
   Count = 0;
   if (TextBuf) {

@@ -32,10 +32,26 @@ TEST_F(Dispatch, RealButtonClickIsReflectedToItsObjectOnce) {
   --button->FocusLock;
   EXPECT_EQ(probe.clicks.size(), 1u);
 
-  // The focus notification of a button is no click either.
+  // The focus notification of a button is no click either: it is an enter, and the
+  // lost-focus notification a leave.
+  ClickProbe enters, leaves;
+  button->OnEnter = MakeMethod<&ClickProbe::Clicked>(&enters);
+  button->OnLeave = MakeMethod<&ClickProbe::Clicked>(&leaves);
   SendMessageA(form_->Handle, WM_COMMAND, MAKEWPARAM(button->ControlId, 6),
                reinterpret_cast<LPARAM>(button->Handle));
+  SendMessageA(form_->Handle, WM_COMMAND, MAKEWPARAM(button->ControlId, 7),
+               reinterpret_cast<LPARAM>(button->Handle));
   EXPECT_EQ(probe.clicks.size(), 1u);
+  EXPECT_EQ(enters.clicks, (std::vector<TControl*>{button}));
+  EXPECT_EQ(leaves.clicks, (std::vector<TControl*>{button}));
+
+  // A check box's click reaches its object and really toggles the box.
+  TControl* box = NewCheckBox(form_, "Box");
+  box->OnClick = MakeMethod<&ClickProbe::Clicked>(&probe);
+  form_->CreateWindowHandle();
+  SendMessageA(box->Handle, BM_CLICK, 0, 0);
+  EXPECT_EQ(probe.clicks.back(), box);
+  EXPECT_EQ(SendMessageA(box->Handle, BM_GETCHECK, 0, 0), BST_CHECKED);
 }
 
 // A window of a class the toolkit does not know, recording what reaches it.
@@ -201,7 +217,19 @@ TEST_F(Dispatch, MessagesOfUnboundWindowsGoToTheApplicationWindow) {
   ASSERT_NE(loose, nullptr);
   SendMessageA(loose, WM_APP, 0, 0);
   EXPECT_EQ(hook.seen, (std::vector<HWND>{loose}));
+
+  // The end of that window is not the end of the application window.
+  DestroyCounter counter;
+  counter.Watch(AppWindow);
   DestroyWindow(loose);
+  EXPECT_FALSE(counter.Saw(AppWindow));
+  EXPECT_EQ(AppWindow->WindowGone, 0);
+  HWND appWindow = AppWindow->Handle;
+  TControl* app = AppWindow;
+  AppWindow = nullptr;
+  Free(app);
+  EXPECT_TRUE(counter.Saw(app));
+  EXPECT_FALSE(IsWindow(appWindow));
 }
 
 struct MouseProbe {

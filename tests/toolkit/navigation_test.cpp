@@ -205,6 +205,23 @@ TEST_F(Navigation, KeyEventsSeeTheKeyAndShiftStateAndMaySwallowOrChangeIt) {
   EXPECT_EQ(passedOn[1].WParam, static_cast<WPARAM>('b'));
 }
 
+TEST_F(Navigation, FocusGivenToTheApplicationWindowOrAFormGoesToTheCurrentControl) {
+  NewButton(form_, "1");
+  TControl* c2 = NewButton(form_, "2");
+  AppWindow->SetVisible(true);
+  Show();
+  SetFocus(c2->Handle);
+  SetFocus(nullptr);
+  ASSERT_EQ(GetFocus(), nullptr);
+  SetFocus(form_->Handle);
+  EXPECT_EQ(Focused(), c2);
+  EXPECT_EQ(AppWindow->CurrentControl, form_);
+  // The application window hands the focus to its active form, which hands it on.
+  SetFocus(nullptr);
+  SetFocus(AppWindow->Handle);
+  EXPECT_EQ(Focused(), c2);
+}
+
 class DialogKeys : public Navigation {
  protected:
   void SetUp() override {

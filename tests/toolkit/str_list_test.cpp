@@ -62,4 +62,18 @@ TEST(StrListEx, ObjectsFollowTheirTexts) {
   Free(list);
 }
 
+TEST(StrListEx, ClearDropsTheObjectValuesWithTheTexts) {
+  TStrListEx* list = NewStrListEx();
+  list->AddObject("", 100);
+  list->AddObject("", 101);
+  list->Clear();
+  EXPECT_EQ(list->Count, 0);
+  EXPECT_EQ(list->Objects->Count, 0);
+  // A value of the cleared entries is not found at an index beyond the texts.
+  EXPECT_EQ(list->AddObject("", 200), 0);
+  EXPECT_EQ(list->IndexOfObject(101), -1);
+  EXPECT_EQ(list->IndexOfObject(200), 0);
+  Free(list);
+}
+
 }  // namespace

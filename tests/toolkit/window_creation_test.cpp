@@ -35,6 +35,14 @@ TEST_F(WindowCreation, ChildWindowAskedForCreatesItsAncestorsFirstWithTheToolkit
   wchar_t wide[16] = {};
   GetWindowTextW(buttonWindow, wide, 16);
   EXPECT_STREQ(wide, L"\u0412\u043A\u043B");
+  // The caption set again from the control's own text survives the exchange.
+  const char kLong[] = "a caption long enough to outlast the heap's own bookkeeping";
+  button->SetCaption(kLong);
+  button->SetCaption(button->Caption);
+  EXPECT_STREQ(button->Caption, kLong);
+  char back[80] = {};
+  GetWindowTextA(buttonWindow, back, sizeof(back));
+  EXPECT_STREQ(back, kLong);
 }
 
 TEST_F(WindowCreation, ButtonsShareOneClassBuiltOnTheSystemButton) {
@@ -59,6 +67,27 @@ TEST_F(WindowCreation, ButtonsShareOneClassBuiltOnTheSystemButton) {
   EXPECT_EQ(two->DefWindowProc, system.lpfnWndProc);
   // Distinct identifiers, counted up from the last one handed out.
   EXPECT_EQ(static_cast<UINT>(GetDlgCtrlID(two->Handle)), one->ControlId + 1);
+}
+
+TEST_F(WindowCreation, ControlsOfAnOwnedClassNameShareItUnprefixedWithPlainDefaultProcessing) {
+  BuildApp();
+  TControl* controls[2];
+  for (TControl*& c : controls) {
+    c = NewControl(form_, "", WS_CHILD | WS_VISIBLE, false, nullptr);
+    c->ControlClassName = DuplicateText("OwnNamedPanel");
+    c->ClassNameOwned = 1;
+  }
+  form_->GetWindowHandle();
+  for (TControl* c : controls) {
+    ASSERT_NE(c->Handle, nullptr);
+    EXPECT_EQ(ClassNameOf(c->Handle), "OwnNamedPanel");
+    EXPECT_EQ(c->DefWindowProc, nullptr);
+    // Default processing really happens: the text is stored and read back.
+    SetWindowTextA(c->Handle, "text");
+    char text[8] = {};
+    GetWindowTextA(c->Handle, text, sizeof(text));
+    EXPECT_STREQ(text, "text");
+  }
 }
 
 TEST_F(WindowCreation, StylesAndExtendedStylesAsCreated) {
@@ -220,6 +249,45 @@ TEST_F(WindowCreation, TopAlignedChildrenStackWithTheMargin) {
   EXPECT_EQ(rest->Top(), 54 + 2);
   form_->SetClientHeight(200);
   EXPECT_EQ(rest->Height(), 200 - 56 - 2);
+}
+
+TEST_F(WindowCreation, EdgesAreTakenTopAndBottomFirstThenLeftAndRightThenTheClientRest) {
+  BuildApp();
+  form_->SetVisible(true);
+  form_->GetWindowHandle();
+  form_->SetClientWidth(200);
+  form_->SetClientHeight(150);
+  TControl* top = NewButton(form_, "T");
+  TControl* left = NewButton(form_, "L");
+  TControl* bottom = NewButton(form_, "B");
+  TControl* right = NewButton(form_, "R");
+  TControl* rest = NewButton(form_, "C");
+  form_->CreateWindowHandle();
+  top->SetHeight(20);
+  bottom->SetHeight(30);
+  left->SetWidth(40);
+  right->SetWidth(50);
+  // The left one is listed before the bottom one, and still placed after it.
+  rest->SetAlign(kAlignClient);
+  left->SetAlign(kAlignLeft);
+  right->SetAlign(kAlignRight);
+  top->SetAlign(kAlignTop);
+  bottom->SetAlign(kAlignBottom);
+
+  const auto bounds = [](TControl* c) {
+    const RECT r = c->BoundsRect();
+    return std::vector<LONG>{r.left, r.top, r.right, r.bottom};
+  };
+  EXPECT_EQ(bounds(top), (std::vector<LONG>{2, 2, 198, 22}));
+  EXPECT_EQ(bounds(bottom), (std::vector<LONG>{2, 118, 198, 148}));
+  EXPECT_EQ(bounds(left), (std::vector<LONG>{2, 24, 42, 116}));
+  EXPECT_EQ(bounds(right), (std::vector<LONG>{148, 24, 198, 116}));
+  EXPECT_EQ(bounds(rest), (std::vector<LONG>{44, 24, 146, 116}));
+
+  // A hidden child takes no room.
+  top->SetVisible(false);
+  EXPECT_EQ(bounds(left), (std::vector<LONG>{2, 2, 42, 116}));
+  EXPECT_EQ(bounds(rest), (std::vector<LONG>{44, 2, 146, 116}));
 }
 
 TEST_F(WindowCreation, FirstTabStopBecomesCurrentAndTabOrdersShift) {

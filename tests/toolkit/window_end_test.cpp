@@ -34,6 +34,50 @@ TEST_F(WindowEnd, FormOfTheApplicationWindowDestroyedByThePlatformIsFreedAtOnce)
   EXPECT_EQ(AppWindow->Children->Count, 1);
 }
 
+// Records the application messages that reach the application window.
+struct AppHook {
+  bool OnMessage(TMessage& msg, LRESULT&) {
+    if (msg.Msg == WM_APP) seen.push_back(msg.Window);
+    return false;
+  }
+  std::vector<HWND> seen;
+};
+
+TEST_F(WindowEnd, ObjectFreedBySelfMessageLeavesItsWindowUnbound) {
+  BuildApp();
+  DestroyCounter counter;
+  AppHook hook;
+  TControl* button = NewButton(form_, "B");
+  counter.Watch(form_);
+  counter.Watch(button);
+  AppWindow->OnMessage = MakeMethod<&AppHook::OnMessage>(&hook);
+  button->GetWindowHandle();
+  HWND formWindow = form_->Handle;
+  HWND buttonWindow = button->Handle;
+
+  SendMessageA(formWindow, MSG_FREE_SELF, 0, 0);
+  EXPECT_EQ(counter.gone.size(), 2u);
+  EXPECT_EQ(AppWindow->Children->Count, 0);
+  // The form's own window stays, no longer bound; the child's window went with its object.
+  ASSERT_TRUE(IsWindow(formWindow));
+  EXPECT_EQ(GetPropA(formWindow, "SELF_"), nullptr);
+  EXPECT_FALSE(IsWindow(buttonWindow));
+  SendMessageA(formWindow, WM_APP, 0, 0);
+  EXPECT_EQ(hook.seen, (std::vector<HWND>{formWindow}));
+  DestroyWindow(formWindow);
+  EXPECT_TRUE(IsWindow(AppWindow->Handle));
+}
+
+// The program's exit path as the log-off must find it: the application window
+// already released, the loop marked as ended. Its exit code tells what it saw.
+TControl* endingApp = nullptr;
+DestroyCounter* endingCounter = nullptr;
+void ExitPathProbe(unsigned exitCode) {
+  const bool released = AppWindow == nullptr && endingCounter->Saw(endingApp);
+  const bool ended = AppTerminated && !AppRunning;
+  std::_Exit(released && ended ? 40 + static_cast<int>(exitCode) : 3);
+}
+
 TEST_F(WindowEnd, LogOffEndsTheProcessAtOnceWithCodeZero) {
   EXPECT_EXIT(
       {
@@ -44,6 +88,21 @@ TEST_F(WindowEnd, LogOffEndsTheProcessAtOnceWithCodeZero) {
         std::_Exit(3);  // not reached when the log-off is honoured
       },
       ::testing::ExitedWithCode(0), "");
+  // The log-off leaves through the program's own exit path with code 0.
+  EXPECT_EXIT(
+      {
+        BuildApp();
+        DestroyCounter counter;
+        counter.Watch(AppWindow);
+        endingApp = AppWindow;
+        endingCounter = &counter;
+        ProgramExit = ExitPathProbe;
+        form_->GetWindowHandle();
+        AppRunning = true;
+        SendMessageA(form_->Handle, WM_ENDSESSION, TRUE, 0);
+        std::_Exit(4);
+      },
+      ::testing::ExitedWithCode(40), "");
   // A session end that was cancelled changes nothing.
   BuildApp();
   form_->GetWindowHandle();

@@ -7,6 +7,7 @@
 #include "app/error_report_text.h"
 #include "app/output_buffer.h"
 #include "app/run_error.h"
+#include "toolkit/run_loop.h"
 
 namespace {
 
@@ -46,6 +47,8 @@ void WritePendingReport() {
 
 void RunProcess(TModuleTable& modules, void (*body)()) {
   ActiveModules = &modules;
+  // A log-off seen by the window toolkit leaves through this same path.
+  ProgramExit = &HaltProcess;
   modules.Initialise();
   body();
   HaltProcess(0);

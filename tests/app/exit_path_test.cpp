@@ -41,6 +41,13 @@ TEST(ExitPath, HaltLeavesWithItsExitCodeThroughTheFinalisers) {
   EXPECT_EQ(child.WaitForExit(), 3u);
 }
 
+TEST(ExitPath, LogOffLeavesThroughTheFinalisersWithCodeZero) {
+  TChildProcess child("logoff");
+  ASSERT_TRUE(child.Started());
+  EXPECT_EQ(TakeBox(child), kFinalised);
+  EXPECT_EQ(child.WaitForExit(), 0u);
+}
+
 TEST(ExitPath, FullOutputBufferIsShownAtOnceAndTheRestAtExit) {
   TChildProcess child("full");
   ASSERT_TRUE(child.Started());

@@ -12,7 +12,9 @@
 #include "app/process_frame.h"
 #include "app/program_modules.h"
 #include "app/run_error.h"
+#include "toolkit/control.h"
 #include "toolkit/memory.h"
+#include "toolkit/run_loop.h"
 
 namespace {
 
@@ -83,6 +85,16 @@ void EchoParameters() {
   WriteOutput("\r\n");
 }
 
+// The session ends while a form is up: the process must leave at once, through
+// the finalisers, with exit code 0.
+void LogOff() {
+  AppWindow = NewApplet("Helper");
+  TControl* form = NewForm(AppWindow, "Form");
+  form->GetWindowHandle();
+  SendMessageA(form->Handle, WM_ENDSESSION, TRUE, 0);
+  WriteOutput("still running after the log-off\r\n");
+}
+
 void Body() {
   const TText mode = CommandLineParam(1);
   if (mode == "exit") WriteOutput("hello\r\n");
@@ -99,6 +111,7 @@ void Body() {
   if (mode == "overflow") WriteOutput(Recurse(0) ? "" : "no fault\r\n");
   if (mode == "threadoverflow") OverflowOnAnotherThread();
   if (mode == "halt") HaltProcess(3);
+  if (mode == "logoff") LogOff();
 }
 
 }  // namespace

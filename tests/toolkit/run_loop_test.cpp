@@ -16,13 +16,8 @@ struct CloseProbe {
 };
 
 TEST_F(RunLoop, ClosingTheMainFormEndsTheLoopThroughQuitAndFreesEverything) {
-  BuildApp();
   DestroyCounter counter;
-  TControl* button = NewButton(form_, "B");
-  TControl* box = NewCheckBox(form_, "C");
-  for (TControl* c : {AppWindow, form_, button, box}) counter.Watch(c);
-  button->GetWindowHandle();
-  const HWND windows[] = {AppWindow->Handle, form_->Handle, button->Handle, box->Handle};
+  const std::array<HWND, 4> windows = BuildWatchedFamily(counter);
 
   ArmSafetyQuit(10000);
   PostMessageA(form_->Handle, WM_CLOSE, 0, 0);

@@ -309,13 +309,8 @@ TEST_F(WindowCreation, FirstTabStopBecomesCurrentAndTabOrdersShift) {
 }
 
 TEST_F(WindowCreation, FreeingTheApplicationWindowDestroysEveryObjectAndWindow) {
-  BuildApp();
   DestroyCounter counter;
-  TControl* button = NewButton(form_, "B");
-  TControl* box = NewCheckBox(form_, "C");
-  for (TControl* c : {AppWindow, form_, button, box}) counter.Watch(c);
-  button->GetWindowHandle();
-  const HWND windows[] = {AppWindow->Handle, form_->Handle, button->Handle, box->Handle};
+  const std::array<HWND, 4> windows = BuildWatchedFamily(counter);
   for (HWND w : windows) ASSERT_TRUE(IsWindow(w));
 
   TControl* app = AppWindow;

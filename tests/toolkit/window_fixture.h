@@ -1,9 +1,11 @@
 #pragma once
 
 #include <windows.h>
+#include <array>
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -66,6 +68,17 @@ class WindowTest : public ::testing::Test {
   void BuildApp() {
     AppWindow = NewApplet("App");
     form_ = NewForm(AppWindow, "Form");
+  }
+
+  // The application window, the form, a button and a check box, every object
+  // watched by `counter` and every window created; gives the four windows.
+  std::array<HWND, 4> BuildWatchedFamily(DestroyCounter& counter) {
+    BuildApp();
+    TControl* button = NewButton(form_, "B");
+    TControl* box = NewCheckBox(form_, "C");
+    for (TControl* c : {AppWindow, form_, button, box}) counter.Watch(c);
+    button->GetWindowHandle();
+    return {AppWindow->Handle, form_->Handle, button->Handle, box->Handle};
   }
 
   TControl* form_ = nullptr;

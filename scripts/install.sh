@@ -2,7 +2,7 @@
 # project needs when they are missing (as root directly, else through sudo),
 # and the ru_RU.UTF-8 locale whose code page the Cyrillic captions use.
 #
-#   source scripts/install.sh; install_requirements NAME-OF-CALLER
+#   source scripts/install.sh; install_requirements NAME-OF-CALLER [EXTRA-PACKAGE...]
 
 need_cmds=(cmake ninja clang++ i686-w64-mingw32-g++-posix x86_64-w64-mingw32-g++-posix wine Xvfb xdotool xwininfo socat localedef)
 need_pkgs=(cmake ninja-build g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix libbenchmark-dev googletest
@@ -51,6 +51,8 @@ ensure_locale() {
 
 install_requirements() {
   local caller=$1 c
+  shift
+  need_pkgs+=("$@")
   install_missing "$caller"
   for c in "${need_cmds[@]}"; do
     command -v "$c" >/dev/null || { echo "$caller: '$c' is still missing after installation" >&2; exit 2; }

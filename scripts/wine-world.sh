@@ -22,6 +22,12 @@ wine_world_down() {
     wait "$pid" 2>/dev/null || true
   done
   wine_world_pids=()
+  # Pairs made again by a test that cut one are no children of this shell.
+  local file
+  for file in "${wine_world_base:-/nonexistent}"/ports/*.pid; do
+    [ -f "$file" ] && { kill "$(cat "$file")" 2>/dev/null || true; }
+    rm -f "$file"
+  done
 }
 
 # Waits up to $2 tenths of a second for the path $1 to exist.
@@ -36,11 +42,14 @@ wine_world_wait_for() {
 }
 
 # Makes one null-modem pair: two ptys joined by socat, linked into the prefix.
+# Tests may cut it and make it again (scripts/null-modem); its process id stays
+# in the folder for that.
 wine_world_pair() {
   local dir=$1 a=$2 b=$3
   rm -f "$dir/$a" "$dir/$b"
   socat "pty,raw,echo=0,link=$dir/$a" "pty,raw,echo=0,link=$dir/$b" 2>/dev/null &
   wine_world_pids+=($!)
+  echo $! >"$dir/$a.pid"
   wine_world_wait_for "$dir/$a" 50
   wine_world_wait_for "$dir/$b" 50
   ln -sfn "$dir/$a" "$WINEPREFIX/dosdevices/$a"
@@ -115,5 +124,7 @@ wine_world_up() {
   wine_world_prefix
   wine_world_pair "$wine_world_base/ports" com3 com4
   wine_world_pair "$wine_world_base/ports" com5 com6
+  # Where the pairs live, for the tests that cut one.
+  export COMSWITCH_PORTS="$wine_world_base/ports"
   echo "wine-world: prefix $WINEPREFIX, display $DISPLAY, COM3<->COM4, COM5<->COM6"
 }

@@ -304,6 +304,55 @@ TEST(ProgramSerial, PortInUseStillEnablesTheButtonsAndSendsNothing) {
   EXPECT_EQ(program.Close(), 0u);
 }
 
+// Runs a command of the machine the test world lives on: Wine starts a native
+// program as a process of that machine. Its handle cannot be waited on; the
+// callers look for its effect instead.
+void RunNative(const std::string& commandLine) {
+  std::string line = commandLine;
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info = {};
+  ASSERT_TRUE(CreateProcessA("Z:\\bin\\bash", line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                             nullptr, &startup, &info));
+  CloseHandle(info.hThread);
+  CloseHandle(info.hProcess);
+}
+
+bool Exists(const std::string& unixPath) {
+  return GetFileAttributesA(("Z:" + unixPath).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// The far end goes away while the port is open, as when an adapter is pulled:
+// every click still returns within the write bound, and the program closes.
+TEST(ProgramSerial, VanishedFarEndLeavesEveryClickBounded) {
+  char ports[MAX_PATH] = {};
+  ASSERT_GT(GetEnvironmentVariableA("COMSWITCH_PORTS", ports, sizeof ports), 0u)
+      << "the test world names its null-modem folder";
+  const std::string folder = ports, script = NULL_MODEM_SCRIPT;
+  TProgram program;
+  ASSERT_NE(program.MainWindow(), nullptr);
+  HWND on = program.Child(kOn), off = program.Child(kOff);
+  ClickAndSettle(program, program.Child("Open"));
+  ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(on) != 0; }));
+
+  RunNative("bash " + script + " cut " + folder + " com3");
+  EXPECT_TRUE(WaitUntil([&] { return !Exists(folder + "/com3.pid"); }));
+  for (HWND button : {on, off, on}) {
+    const auto start = std::chrono::steady_clock::now();
+    Click(button);
+    std::this_thread::sleep_for(50ms);
+    EXPECT_TRUE(program.Responds(2000));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 2500ms);
+  }
+  EXPECT_EQ(program.Close(), 0u);
+
+  // The world gets its pair back for the tests after this one.
+  RunNative("bash " + script + " make " + folder + " com3 com4");
+  EXPECT_TRUE(WaitUntil([&] { return Exists(folder + "/com3.pid") && Exists(folder + "/com4"); }));
+  TPeerPort peer("COM4");
+  EXPECT_TRUE(peer.IsOpen());
+}
+
 TEST(ProgramExit, LogOffWithThePortOpenExitsWithZero) {
   TPeerPort peer("COM4");
   TProgram program;

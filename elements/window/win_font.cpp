@@ -1,0 +1,3 @@
+#include "elements/window/win.h"
+
+void TWDWin::ApplyFontProperty() {}

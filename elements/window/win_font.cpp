@@ -3,7 +3,12 @@
 
 void TWDWin::ApplyFontProperty() {
   if (ParentFont) {
-    if (ParentControl) Control->Font = CopyTool(GetFont(Control), GetFont(ParentControl));
+    if (!ParentControl) return;
+    TGraphicTool* parentFont = GetFont(ParentControl);
+    Control->Font = CopyTool(GetFont(Control), parentFont);
+    // A parent that had no font when the control was made was not linked then:
+    // the copy draws with the parent's handle all the same.
+    Control->Font->LinkParent(parentFont);
     return;
   }
   TGraphicTool* font = GetFont(Control);

@@ -152,15 +152,32 @@ LRESULT DispatchOwnMessage(TControl* c, TMessage& msg) {
 
 }  // namespace
 
-LRESULT TControl::WndProc(TMessage& msg) {
+namespace {
+
+// The hooks, the handlers and the message switch, in that order; the first
+// that handles the message ends it. A hook that freed the object during this
+// message ends it too: the object is only kept for the caller to release.
+LRESULT Dispatch(TControl* c, TMessage& msg) {
   LRESULT result = 0;
-  if (msg.Window && !Handle) Handle = msg.Window;
-  if (PreDispatchHook(this, msg, result)) return result;
-  if (AppRunning && AppWindow && AppWindow != this && AppWindow->OnMessage &&
-      AppWindow->OnMessage(msg, result)) {
+  const bool freedBefore = c->ReleaseRequested();
+  const auto freedNow = [&] { return !freedBefore && c->ReleaseRequested(); };
+  if (msg.Window && !c->Handle) c->Handle = msg.Window;
+  if (PreDispatchHook(c, msg, result) || freedNow()) return result;
+  if (AppRunning && AppWindow && AppWindow != c && AppWindow->OnMessage &&
+      (AppWindow->OnMessage(msg, result) || freedNow())) {
     return result;
   }
-  if (OnMessage && OnMessage(msg, result)) return result;
-  if (HandlerChain(this, msg, result)) return result;
-  return DispatchOwnMessage(this, msg);
+  if (c->OnMessage && (c->OnMessage(msg, result) || freedNow())) return result;
+  if (c->HandlerChain(c, msg, result)) return result;
+  return DispatchOwnMessage(c, msg);
+}
+
+}  // namespace
+
+LRESULT TControl::WndProc(TMessage& msg) {
+  // Whatever runs for this message may free the object; it lives until the end.
+  AddRef();
+  const LRESULT result = Dispatch(this, msg);
+  Release();
+  return result;
 }

@@ -34,6 +34,6 @@ LOGFONTA LogFontOf(const TFontRec& font) {
   description.lfCharSet = font.Charset;
   const std::size_t length = font.Name.Length();
   std::memcpy(description.lfFaceName, font.Name.CStr(),
-              length < LF_FACESIZE - 1 ? length : LF_FACESIZE - 1);
+              length < kFontNameMax ? length : kFontNameMax);
   return description;
 }

@@ -5,14 +5,10 @@
 #include <cstdint>
 
 #include "runtime/text.h"
+#include "toolkit/graphic_tool.h"
 
-// Style bits of a font record.
-constexpr std::uint8_t kFontBold = 1;
-constexpr std::uint8_t kFontItalic = 2;
-constexpr std::uint8_t kFontUnderline = 4;
-constexpr std::uint8_t kFontStrikeOut = 8;
-
-// A font as the schema describes it: face, size in points, style bits, text
+// A font as the schema describes it: face, size in points, style bits (the
+// toolkit's kFontBold and its kin), text
 // colour (a colour value: bit 31 names a system colour) and character set.
 struct TFontRec {
   TText Name;

@@ -1,5 +1,7 @@
 #include "elements/window/win.h"
 
+#include "toolkit/buffered_paint.h"
+
 namespace {
 
 constexpr std::uint32_t kFlatStyle = 0x8000;
@@ -22,7 +24,7 @@ void TWDWin::Init() {
   c->SetPosition(Left, Top);
   c->SetSize(Width, Height);
   if (Ctl3D < 2) c->SetCtl3D(Ctl3D == 0);
-  c->Transparent = Transparent;
+  SetTransparent(c, Transparent != 0);
   c->SetEnabled(Enabled != 0);
   c->SetCursor(Cursor);
   if (Flat) c->SetStyle(c->Style | kFlatStyle);

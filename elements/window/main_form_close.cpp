@@ -25,8 +25,9 @@ void TWDMainForm::FormMoved() {
   if (!OwnsApplication) return;
   AppWindow->SetPosition(Control->Left(), Control->Top());
   if (MoveNotification.Empty() || !FormWindowList) return;
+  // The objects are read straight from their list: the platform header renames GetObject.
   for (int i = 0; i < FormWindowList->Count; ++i) {
-    PostMessageA(reinterpret_cast<HWND>(FormWindowList->GetObject(i)), InnerMessageId, 0, 0);
+    PostMessageA(reinterpret_cast<HWND>(FormWindowList->Objects->Get(i)), InnerMessageId, 0, 0);
   }
 }
 

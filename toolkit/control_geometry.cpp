@@ -151,3 +151,13 @@ void AlignChildren(TControl* control) {
     }
   }
 }
+
+bool ResizeHandler(TControl* c, TMessage& msg, LRESULT&) {
+  if (msg.Msg == WM_SIZE && c->OnResize) c->OnResize(c);
+  return false;
+}
+
+void TControl::SetOnResize(TNotify e) {
+  OnResize = e;
+  AttachMessageHandler(this, ResizeHandler, false);
+}

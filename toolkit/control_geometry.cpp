@@ -77,8 +77,15 @@ RECT TControl::ClientRect() {
 int TControl::ClientWidth() { return RectWidth(ClientRect()); }
 int TControl::ClientHeight() { return RectHeight(ClientRect()); }
 
-void TControl::SetClientWidth(int width) { SetWidth(width + (Width() - ClientWidth())); }
-void TControl::SetClientHeight(int height) { SetHeight(height + (Height() - ClientHeight())); }
+// The client size first: asking for it makes the window, whose frame then counts.
+void TControl::SetClientWidth(int width) {
+  const int client = ClientWidth();
+  SetWidth(width + (Width() - client));
+}
+void TControl::SetClientHeight(int height) {
+  const int client = ClientHeight();
+  SetHeight(height + (Height() - client));
+}
 
 void TControl::SetAlign(std::uint8_t align) {
   RealignHook = AlignChildren;

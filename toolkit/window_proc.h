@@ -35,6 +35,8 @@ bool ResizeHandler(TControl* control, TMessage& msg, LRESULT& result);
 bool MouseHandler(TControl* control, TMessage& msg, LRESULT& result);
 bool KeyDispatcher(TControl* control, TMessage& msg, LRESULT& result);
 
+// WM_SHOWWINDOW reaching a control's WndProc.
+LRESULT HandleShowWindow(TControl* control, TMessage& msg);
 // Keyboard messages 0x100-0x108 reaching a control's WndProc.
 LRESULT HandleKeyMessage(TControl* control, TMessage& msg);
 // The key state as the key events see it (kShiftKey, kControlKey, kAltKey).

@@ -126,7 +126,7 @@ void TClassMainForm_E47830::BuildElements() {
   MainForm->MouseCapture = 0;
   MainForm->SavePosition = TText();
   MainForm->ClientSize = 0;
-  MainForm->Position = CenterOnScreen;
+  MainForm->Position = MakeMethod<&TWDMainForm::PlaceAtScreenCentre>(MainForm);
   MainForm->Init();
 
   TControl* form = MainForm->Control;
@@ -163,6 +163,7 @@ void TClassMainForm_E47830::AttachWindowServices() {
     element->AttachHint(nullptr);
     element->AttachProvider(nullptr);
   }
+  MainForm->AttachFormProvider(nullptr);
 }
 
 // Reverse field order. By now the toolkit has destroyed the controls with the

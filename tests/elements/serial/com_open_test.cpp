@@ -382,6 +382,7 @@ TEST_F(SerialOpenTest, OutputHeldBackDoesNotHoldTheCloseForever) {
   const ULONGLONG start = GetTickCount64();
   port.ClosePort();
   const ULONGLONG elapsed = GetTickCount64() - start;
+  RecordProperty("close_ms", static_cast<int>(elapsed));
   EXPECT_EQ(log.Count("FlushFileBuffers"), 0) << "a flush would wait on the same stalled line";
   EXPECT_EQ(log.Count("PurgeComm 0xf"), 1);
   EXPECT_EQ(port.Opened, 0);
@@ -403,6 +404,8 @@ TEST_F(SerialOpenTest, FlushThatDoesNotReturnIsBoundedAndThenPurged) {
                                    "CancelSynchronousIo", "PurgeComm 0xf", "CloseHandle port"))
         << static_cast<int>(mode);
     EXPECT_EQ(port.Opened, 0);
+    RecordProperty("close_ms_mode" + std::to_string(static_cast<int>(mode)),
+                   static_cast<int>(elapsed));
     // The flush gets 1 s, then 250 ms after its cancel.
     EXPECT_GE(elapsed, 950u) << static_cast<int>(mode);
     EXPECT_LT(elapsed, mode == TFlushMode::HangsUntilCancel ? 1200u : 1700u)

@@ -239,6 +239,7 @@ TEST_F(SerialReceiveTest, ReceiverBlockedHoldingALockIsLetGoAndEndsByItself) {
   const ULONGLONG start = GetTickCount64();
   port.ClosePort();
   const ULONGLONG elapsed = GetTickCount64() - start;
+  RecordProperty("close_ms", static_cast<int>(elapsed));
   EXPECT_GE(elapsed, 2900u) << "the thread was given its bound";
   EXPECT_LT(elapsed, 4500u);
   EXPECT_EQ(port.Opened, 0);
@@ -287,6 +288,7 @@ TEST_F(SerialReceiveTest, ReceiverSendingToAWindowOfTheGuiThreadDoesNotHoldTheCl
   const ULONGLONG start = GetTickCount64();
   port.ClosePort();
   const ULONGLONG elapsed = GetTickCount64() - start;
+  RecordProperty("close_ms", static_cast<int>(elapsed));
   EXPECT_LT(elapsed, 1000u) << "well within the bound of 3 s";
   EXPECT_EQ(answer.load(), 42);
   EXPECT_EQ(TGuiWindow::handledOn.load(), GetCurrentThreadId());
@@ -324,6 +326,7 @@ TEST_F(SerialReceiveTest, WaitTheDriverNeverEndsOutlivesTheElement) {
 
   const ULONGLONG start = GetTickCount64();
   element.reset();
+  RecordProperty("destroy_ms", static_cast<int>(GetTickCount64() - start));
   EXPECT_LT(GetTickCount64() - start, 1500u);
   EXPECT_TRUE(ThreadEnded(id)) << "the thread ended by itself, within the bound";
   EXPECT_EQ(fake.FreesOf(block), 0) << "the driver still holds the wait record";

@@ -94,6 +94,7 @@ TEST_F(SerialWriteTest, WriteThatNeverEndsIsCancelledAfterTheTimeOutConfiguredAt
   Write(String("ABCDE"));
   const ULONGLONG elapsed = GetTickCount64() - start;
   EXPECT_THAT(log.Entries(), ElementsAre("WriteFile 5", "CancelIoEx", "onWrite 0"));
+  RecordProperty("write_ms", static_cast<int>(elapsed));
   EXPECT_GE(elapsed, 550u) << "50 + 5 x 10 ms and the margin of 500 ms are waited out first";
   EXPECT_LT(elapsed, 1000u);
 }
@@ -110,6 +111,7 @@ TEST_F(SerialWriteTest, WriteWhoseCancelIsIgnoredKeepsTheRecordUntilItEnds) {
   Write(String("ABCDE"));
   ULONGLONG elapsed = GetTickCount64() - start;
   EXPECT_THAT(log.Entries(), ElementsAre("WriteFile 5", "CancelIoEx", "onWrite 0"));
+  RecordProperty("ignored_cancel_write_ms", static_cast<int>(elapsed));
   EXPECT_GE(elapsed, 1050u) << "the time-out, its margin and 500 ms after the cancel";
   EXPECT_LT(elapsed, 1600u);
 
@@ -121,6 +123,7 @@ TEST_F(SerialWriteTest, WriteWhoseCancelIsIgnoredKeepsTheRecordUntilItEnds) {
   elapsed = GetTickCount64() - start;
   EXPECT_THAT(log.Entries(), ElementsAre("onWrite 0"));
   EXPECT_EQ(fake.written, "ABCDE");
+  RecordProperty("next_write_ms", static_cast<int>(elapsed));
   EXPECT_LT(elapsed, 100u);
 
   fake.CompleteWrite(5);

@@ -16,7 +16,7 @@ constexpr DWORD kMaxBackoffMs = 50;
 // holds it).
 constexpr DWORD kCancelledWaitBoundMs = 500;
 
-// The bits in the order HandleCommEvents tests them (Part 3.2).
+// The bits in the order HandleCommEvents tests them.
 constexpr DWORD kEventOrder[] = {EV_RXCHAR, EV_TXEMPTY, EV_BREAK, EV_RING, EV_CTS,
                                  EV_DSR,    EV_RXFLAG,  EV_RLSD,  EV_ERR,  EV_RX80FULL};
 }  // namespace

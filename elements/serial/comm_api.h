@@ -32,7 +32,7 @@ struct TCommApi {
   decltype(&::GetTickCount64) GetTickCount64;
   decltype(&::Sleep) Sleep;
   // The blocks that a thread or a driver may still use after the element has
-  // let go of them (Part 3.1 close): allocated and freed here, so that tests
+  // let go of them at the close: allocated and freed here, so that tests
   // count the frees.
   decltype(&::HeapAlloc) HeapAlloc;
   decltype(&::HeapFree) HeapFree;

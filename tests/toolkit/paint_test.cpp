@@ -208,10 +208,7 @@ struct PaintRecorder {
   void OnPaint(TControl* sender, HDC dc) {
     dcs.push_back(dc);
     paintDCWasDc = sender->PaintDC == dc;
-    HBRUSH brush = CreateSolidBrush(kBlue);
-    RECT r{0, 0, 5, 5};
-    FillRect(dc, &r, brush);
-    DeleteObject(brush);
+    FillWith(dc, 5, 5, kBlue);
   }
   std::vector<HDC> dcs;
   bool paintDCWasDc = false;

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "toolkit/graphic_tool.h"
 #include "toolkit/list.h"
 #include "toolkit/method.h"
 #include "toolkit/obj.h"
@@ -78,6 +79,7 @@ constexpr UINT MSG_REFLECTED_CTLCOLOR_LAST = WM_CTLCOLORSTATIC + 0xBC00;
 // window, forms and child controls. The native window is created lazily.
 class TControl : public TObj {
  public:
+  // --- Window and styles: what the native window is made from.
   HWND Handle = nullptr;
   HWND FocusHandle = nullptr;  // a second window counted as focused; always 0 here
   std::uint32_t ClassStyle = 0;
@@ -87,63 +89,76 @@ class TControl : public TObj {
   HICON Icon = nullptr;  // big icon given to a top-level window when it is created
   std::uint8_t IconShared = 0;
   char* Caption = nullptr;
+  WNDPROC DefWindowProc = nullptr;
+  WNDPROC ClassWndProc = nullptr;
+  std::uint32_t ControlId = 0;
+  HACCEL AccelTable = nullptr;
+  const char* ControlClassName = nullptr;
+  std::uint8_t ClassNameOwned = 0;
+  std::uint8_t ChildrenCtl3D = 0;
+  std::uint8_t Ctl3D = 0;
+  std::uint32_t AlphaBlend = 0;
+  TControlActions Actions{};
+  TControlProc AfterCreate = nullptr;
+
+  // --- Hierarchy and the roles an object plays in it.
+  TControl* Parent = nullptr;
+  TList* Children = nullptr;
+  TControl* CurrentControl = nullptr;  // a form's focused control; the application window's form
+  std::uint8_t IsApplet = 0;
+  std::uint8_t IsForm = 0;
+  std::uint8_t IsControl = 0;
+  std::uint8_t IsButton = 0;
+  std::uint8_t IsPushButton = 0;
+  std::uint8_t IsDefaultButton = 0, IsCancelButton = 0;
+  TControl* DefaultButton = nullptr;
+  TControl* CancelButton = nullptr;
+  std::uint8_t EnterClicksFocused = 0;
+  TTabNavigator TabNavigator = nullptr;
+  std::uint8_t TabStop = 0;
+  std::int32_t TabOrder = 0;
+  std::uint32_t TabKeys = 0;  // 1 Tab, 2 Left/Right, 4 Up/Down, 8 PageUp/PageDown
+
+  // --- State flags.
+  std::uint8_t Enabled = 0;
+  std::uint8_t Visible = 0;
+  std::uint8_t VisibleSet = 0;
+  std::uint8_t ShowPending = 0;
   std::uint8_t WindowState = 0;
   std::int32_t RestoreShowCmd = 0;
   // 1 show, 2 hide: the owner's notice of a change being handled, whose own
   // notice of the same change follows within that handling.
   std::uint8_t OwnerShowNotice = 0;
-  WNDPROC DefWindowProc = nullptr;
   std::uint8_t WindowGone = 0;
-  TControl* Parent = nullptr;
-  std::uint8_t Enabled = 0;
-  std::uint8_t Visible = 0;
-  std::uint8_t TabStop = 0;
-  std::int32_t TabOrder = 0;
-  std::uint32_t AlphaBlend = 0;
-  TList* Children = nullptr;
-  WNDPROC ClassWndProc = nullptr;
-  HBRUSH CachedBrush = nullptr;  // the cached solid brush of Color
-  COLORREF BrushRGB = 0;
   std::uint8_t Destroying = 0;
-  std::uint32_t ControlId = 0;
-  HACCEL AccelTable = nullptr;
-  std::uint8_t IsApplet = 0;
-  std::uint8_t IsForm = 0;
-  std::uint8_t IsControl = 0;
+  std::uint8_t FocusLock = 0;
+
+  // --- Geometry.
+  RECT Bounds{};  // left, top, right, bottom in parent client coordinates (screen for top-level)
+  std::int32_t ClientTop = 0, ClientBottom = 0, ClientLeft = 0, ClientRight = 0;
+  std::int32_t Margin = 0;
   std::uint8_t PositionSet = 0;  // bit 0 left, bit 1 top set explicitly
-  HDC PaintDC = nullptr;
-  std::uint32_t TabKeys = 0;  // 1 Tab, 2 Left/Right, 4 Up/Down, 8 PageUp/PageDown
+  std::uint8_t Align = 0;
+
+  // --- Painting: colours, tools and the off-screen buffer.
+  std::uint32_t Color = 0;
+  std::uint32_t TextColor = 0;
+  TGraphicTool* Font = nullptr;   // the font tool, made on first request or copied from the parent
+  TGraphicTool* Brush = nullptr;  // the brush tool, copied from a parent that has one
+  HBRUSH CachedBrush = nullptr;   // the cached solid brush of Color
+  COLORREF BrushRGB = 0;          // the RGB the cached brush was made with
+  HDC PaintDC = nullptr;          // the DC being painted into right now
+  HBITMAP BufferBitmap = nullptr;
+  std::int32_t BufferWidth = 0, BufferHeight = 0;
+  std::uint8_t BufferFreeRegistered = 0;  // the bitmap's deletion is on the AutoFree list
+  std::uint8_t PaintingToBuffer = 0;
+  std::uint8_t DoubleBuffered = 0;
+  std::uint8_t Transparent = 0;
+
+  // --- Dispatch and events.
   TList* MessageHandlers = nullptr;
   THandlerProc HandlerChain = nullptr;
   THandlerProc KeyHandler = nullptr;
-  const char* ControlClassName = nullptr;
-  std::uint8_t ClassNameOwned = 0;
-  TTabNavigator TabNavigator = nullptr;
-  std::uint8_t ChildrenCtl3D = 0;
-  std::uint8_t Ctl3D = 0;
-  std::uint32_t TextColor = 0;
-  TObj* Font = nullptr;   // the font tool, when one was requested
-  TObj* Brush = nullptr;  // the brush tool, when one was requested
-  std::uint32_t Color = 0;
-  std::int32_t Margin = 0;
-  RECT Bounds{};  // left, top, right, bottom in parent client coordinates (screen for top-level)
-  std::int32_t ClientTop = 0, ClientBottom = 0, ClientLeft = 0, ClientRight = 0;
-  std::uint8_t DoubleBuffered = 0;
-  std::uint8_t Transparent = 0;
-  TControl* CurrentControl = nullptr;
-  std::uint8_t VisibleSet = 0;
-  std::uint8_t ShowPending = 0;
-  std::uint8_t FocusLock = 0;
-  std::uint8_t IsDefaultButton = 0, IsCancelButton = 0;
-  TControl* DefaultButton = nullptr;
-  TControl* CancelButton = nullptr;
-  std::uint8_t EnterClicksFocused = 0;
-  std::uint8_t IsButton = 0;
-  std::uint8_t IsPushButton = 0;
-  TControlActions Actions{};
-  std::uint8_t Align = 0;
-  TControlProc AfterCreate = nullptr;
-
   TMessageHook OnMessage;
   TMessageHook SavedMessageHook;  // kept while DialogKeyHook is installed
   TNotify OnClick, OnEnter, OnLeave, OnChange, OnSelChange;
@@ -206,6 +221,13 @@ class TControl : public TObj {
   void SetOnResize(TNotify e);
   void SetOnShow(TNotify e);
   void SetOnHide(TNotify e);
+  void SetOnPaint(TPaintEvent e);
+
+  // The OnChange of the control's font tool and of its brush tool.
+  void FontChanged(TGraphicTool* tool);
+  void BrushChanged(TGraphicTool* tool);
+  // Deletes the off-screen bitmap; registered on the AutoFree list when it is first made.
+  void DeleteBufferBitmap();
 
   // Enter and Escape press a form's default and cancel buttons; installed as the
   // application window's OnMessage.

@@ -76,7 +76,19 @@ TControl* NewWindowed(TControl* parent, const char* className, bool ctl3D) {
   const int top = m + parent->ClientTop;
   control->Bounds = {left, top, left + 64, top + 64};
   control->TextColor = parent->TextColor;
+  // The parent's tools are copied and stay linked, so the copies share the
+  // parent's handles while they describe the same thing.
+  if (TGraphicTool* font = CopyTool(nullptr, parent->Font)) {
+    control->Font = font;
+    font->LinkParent(parent->Font);
+    font->OnChange = MakeMethod<&TControl::FontChanged>(control);
+  }
   control->Color = parent->Color;
+  if (TGraphicTool* brush = CopyTool(nullptr, parent->Brush)) {
+    control->Brush = brush;
+    brush->LinkParent(parent->Brush);
+    brush->OnChange = MakeMethod<&TControl::BrushChanged>(control);
+  }
   return control;
 }
 

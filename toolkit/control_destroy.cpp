@@ -48,8 +48,12 @@ void TControl::ReleaseOwnedMemory() {
     ControlClassName = nullptr;
     ClassNameOwned = 0;
   }
+  // A child's copy may keep a tool alive beyond this object: it must not call back here.
+  if (Font) Font->OnChange = {};
+  if (Brush) Brush->OnChange = {};
   FreeAndNil(Font);
   FreeAndNil(Brush);
+  DeleteBufferBitmap();
   if (CachedBrush) {
     DeleteObject(CachedBrush);
     CachedBrush = nullptr;

@@ -77,8 +77,15 @@ RECT TControl::ClientRect() {
 int TControl::ClientWidth() { return RectWidth(ClientRect()); }
 int TControl::ClientHeight() { return RectHeight(ClientRect()); }
 
-void TControl::SetClientWidth(int width) { SetWidth(width + (Width() - ClientWidth())); }
-void TControl::SetClientHeight(int height) { SetHeight(height + (Height() - ClientHeight())); }
+// The client size first: asking for it makes the window, whose frame then counts.
+void TControl::SetClientWidth(int width) {
+  const int client = ClientWidth();
+  SetWidth(width + (Width() - client));
+}
+void TControl::SetClientHeight(int height) {
+  const int client = ClientHeight();
+  SetHeight(height + (Height() - client));
+}
 
 void TControl::SetAlign(std::uint8_t align) {
   RealignHook = AlignChildren;
@@ -150,4 +157,14 @@ void AlignChildren(TControl* control) {
       if (resized) AlignChildren(child);
     }
   }
+}
+
+bool ResizeHandler(TControl* c, TMessage& msg, LRESULT&) {
+  if (msg.Msg == WM_SIZE && c->OnResize) c->OnResize(c);
+  return false;
+}
+
+void TControl::SetOnResize(TNotify e) {
+  OnResize = e;
+  AttachMessageHandler(this, ResizeHandler, false);
 }

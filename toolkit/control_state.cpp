@@ -117,6 +117,7 @@ void TControl::SetColor(std::uint32_t color) {
     DeleteObject(CachedBrush);
     CachedBrush = nullptr;
   }
+  if (Brush) SetToolColor(Brush, color);
   Invalidate(this);
 }
 

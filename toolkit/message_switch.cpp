@@ -37,26 +37,6 @@ LRESULT OnClose(TControl* c, TMessage& msg) {
   return CallDefaultProc(c, msg);
 }
 
-LRESULT ShowOnOwnersNotice(TControl* c, TMessage& msg) {
-  if (msg.LParam == SW_PARENTCLOSING) {
-    c->RestoreShowCmd = IsIconic(c->Handle)   ? SW_SHOWMINNOACTIVE
-                        : IsZoomed(c->Handle) ? SW_SHOWMAXIMIZED
-                                              : SW_SHOWNOACTIVATE;
-  } else if (msg.LParam == SW_PARENTOPENING && c->RestoreShowCmd) {
-    ShowWindow(c->Handle, c->RestoreShowCmd);
-    c->RestoreShowCmd = 0;
-    return 0;
-  }
-  return CallDefaultProc(c, msg);
-}
-
-LRESULT OnShowWindow(TControl* c, TMessage& msg) {
-  const LRESULT result = ShowOnOwnersNotice(c, msg);
-  // The window's own notice of the change, if any, has come and gone.
-  c->OwnerShowNotice = 0;
-  return result;
-}
-
 LRESULT OnSetCursor(TControl* c, TMessage& msg) {
   if (!GetCapture() && LOWORD(msg.LParam) == HTCLIENT && c->Cursor) {
     SetCursor(c->Cursor);
@@ -138,7 +118,7 @@ LRESULT DispatchOwnMessage(TControl* c, TMessage& msg) {
     case WM_SIZE: return OnSize(c, msg);
     case WM_SETFOCUS: return OnSetFocus(c, msg);
     case WM_CLOSE: return OnClose(c, msg);
-    case WM_SHOWWINDOW: return OnShowWindow(c, msg);
+    case WM_SHOWWINDOW: return HandleShowWindow(c, msg);
     case WM_SETCURSOR: return OnSetCursor(c, msg);
     case WM_NCDESTROY: return OnNcDestroy(c, msg);
     case WM_KEYFIRST ... 0x108: return HandleKeyMessage(c, msg);
@@ -152,15 +132,32 @@ LRESULT DispatchOwnMessage(TControl* c, TMessage& msg) {
 
 }  // namespace
 
-LRESULT TControl::WndProc(TMessage& msg) {
+namespace {
+
+// The hooks, the handlers and the message switch, in that order; the first
+// that handles the message ends it. A hook that freed the object during this
+// message ends it too: the object is only kept for the caller to release.
+LRESULT Dispatch(TControl* c, TMessage& msg) {
   LRESULT result = 0;
-  if (msg.Window && !Handle) Handle = msg.Window;
-  if (PreDispatchHook(this, msg, result)) return result;
-  if (AppRunning && AppWindow && AppWindow != this && AppWindow->OnMessage &&
-      AppWindow->OnMessage(msg, result)) {
+  const bool freedBefore = c->ReleaseRequested();
+  const auto freedNow = [&] { return !freedBefore && c->ReleaseRequested(); };
+  if (msg.Window && !c->Handle) c->Handle = msg.Window;
+  if (PreDispatchHook(c, msg, result) || freedNow()) return result;
+  if (AppRunning && AppWindow && AppWindow != c && AppWindow->OnMessage &&
+      (AppWindow->OnMessage(msg, result) || freedNow())) {
     return result;
   }
-  if (OnMessage && OnMessage(msg, result)) return result;
-  if (HandlerChain(this, msg, result)) return result;
-  return DispatchOwnMessage(this, msg);
+  if (c->OnMessage && (c->OnMessage(msg, result) || freedNow())) return result;
+  if (c->HandlerChain(c, msg, result)) return result;
+  return DispatchOwnMessage(c, msg);
+}
+
+}  // namespace
+
+LRESULT TControl::WndProc(TMessage& msg) {
+  // Whatever runs for this message may free the object; it lives until the end.
+  AddRef();
+  const LRESULT result = Dispatch(this, msg);
+  Release();
+  return result;
 }

@@ -31,6 +31,8 @@ class TObj {
   // was the last reference. The object must not be touched afterwards.
   void Release();
   void AddToAutoFree(TAutoFreeProc proc);
+  // True when a Free came while references were held.
+  bool ReleaseRequested() const { return (RefCount & 1) != 0; }
   // True from the moment destruction has started.
   bool BeingDestroyed() const { return destroyStarted_; }
 

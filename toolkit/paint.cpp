@@ -1,14 +1,14 @@
 #include "toolkit/paint.h"
 
 #include "toolkit/run_loop.h"
+#include "toolkit/window_proc.h"
 
 namespace {
 void NoRepaint(TControl*) {}
-void NoFont(TControl*) {}
 }  // namespace
 
 TControlProc RepaintHook = NoRepaint;
-TControlProc FontApplyHook = NoFont;
+TBrushProc BrushHook = BrushHandle;
 
 COLORREF ColorToRGB(std::uint32_t color) {
   if (color & 0x80000000u) return GetSysColor(static_cast<int>(color & 0xFF));
@@ -39,7 +39,33 @@ void Invalidate(TControl* control) {
 }
 
 void ApplyFont(TControl* control) {
-  if (control->Font && control->Handle) FontApplyHook(control);
+  if (!control->Font || !control->Handle) return;
+  control->TextColor = control->Font->Data.ToolColor;
+  Perform(control, WM_SETFONT, reinterpret_cast<WPARAM>(FontHandle(control->Font)), 1);
+}
+
+TGraphicTool* GetFont(TControl* control) {
+  if (!control->Font) {
+    control->Font = NewFont();
+    control->Font->Data.ToolColor = control->TextColor;
+    control->Font->OnChange = MakeMethod<&TControl::FontChanged>(control);
+  }
+  return control->Font;
+}
+
+void TControl::FontChanged(TGraphicTool*) {
+  TextColor = Font->Data.ToolColor;
+  ApplyFont(this);
+  Invalidate(this);
+}
+
+void TControl::BrushChanged(TGraphicTool* tool) {
+  Color = tool->Data.ToolColor;
+  if (CachedBrush) {
+    DeleteObject(CachedBrush);
+    CachedBrush = nullptr;
+  }
+  if (!PaintDC) Invalidate(this);
 }
 
 bool EraseBackgroundHandler(TControl* control, TMessage& msg, LRESULT& result) {
@@ -52,8 +78,28 @@ bool EraseBackgroundHandler(TControl* control, TMessage& msg, LRESULT& result) {
   SetBrushOrgEx(dc, 0, 0, nullptr);
   RECT client;
   GetClientRect(control->Handle, &client);
-  FillRect(dc, &client, BrushHandle(control));
+  FillRect(dc, &client, BrushHook(control));
   result = 1;
   // The platform default runs too; the form class has no brush, so it draws nothing more.
   return false;
+}
+
+bool PaintHandler(TControl* control, TMessage& msg, LRESULT& result) {
+  if ((msg.Msg != WM_PAINT && msg.Msg != WM_PRINT) || !control->OnPaint) return false;
+  HDC saved = control->PaintDC;
+  HDC dc = reinterpret_cast<HDC>(msg.WParam);
+  PAINTSTRUCT ps;
+  const bool began = dc == nullptr;
+  if (began) dc = BeginPaint(control->Handle, &ps);
+  control->PaintDC = dc;
+  control->OnPaint(control, dc);
+  if (began) EndPaint(control->Handle, &ps);
+  control->PaintDC = saved;
+  result = 0;
+  return true;
+}
+
+void TControl::SetOnPaint(TPaintEvent e) {
+  OnPaint = e;
+  AttachMessageHandler(this, PaintHandler, false);
 }

@@ -1,5 +1,6 @@
 #include "toolkit/window_proc.h"
 
+#include "toolkit/buffered_paint.h"
 #include "toolkit/run_loop.h"
 
 namespace {
@@ -103,11 +104,14 @@ void FocusControl(TControl* control) {
 LRESULT CALLBACK ChildSubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if ((msg == WM_ERASEBKGND || msg == WM_NCPAINT) && !FromWindow(hwnd)) {
     TControl* parent = FromWindow(GetParent(hwnd));
-    // A foreign child of a control painting through a buffer leaves its background
-    // and frame to that buffer.
-    if (parent && parent->DoubleBuffered && !parent->PaintDC) return msg == WM_ERASEBKGND ? 1 : 0;
+    TControl* owner = parent ? BufferOwner(parent) : nullptr;
+    // A foreign child of a control painted through a buffer leaves its background
+    // and frame to that buffer, except while the buffer itself is being drawn.
+    if (owner && !owner->PaintingToBuffer) return msg == WM_ERASEBKGND ? 1 : 0;
   }
-  auto previous = reinterpret_cast<WNDPROC>(GetPropA(hwnd, "PREV_PROC"));
+  auto previous = reinterpret_cast<WNDPROC>(GetPropA(hwnd, kPrevProcProp));
   if (!previous) return 0;
-  return CallWindowProcA(previous, hwnd, msg, wParam, lParam);
+  const LRESULT result = CallWindowProcA(previous, hwnd, msg, wParam, lParam);
+  if (msg == WM_NCDESTROY) RemovePropA(hwnd, kPrevProcProp);
+  return result;
 }

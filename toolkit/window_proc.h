@@ -9,6 +9,9 @@ LRESULT CALLBACK GlobalWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPa
 // The procedure put on foreign child windows of a double-buffered control.
 LRESULT CALLBACK ChildSubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
+// Where a subclassed foreign child keeps the procedure it had.
+inline constexpr char kPrevProcProp[] = "PREV_PROC";
+
 // Called first for every message of every object; the double-buffering code installs its own.
 extern THandlerProc PreDispatchHook;
 // The default of HandlerChain and KeyHandler.
@@ -32,6 +35,8 @@ bool ResizeHandler(TControl* control, TMessage& msg, LRESULT& result);
 bool MouseHandler(TControl* control, TMessage& msg, LRESULT& result);
 bool KeyDispatcher(TControl* control, TMessage& msg, LRESULT& result);
 
+// WM_SHOWWINDOW reaching a control's WndProc.
+LRESULT HandleShowWindow(TControl* control, TMessage& msg);
 // Keyboard messages 0x100-0x108 reaching a control's WndProc.
 LRESULT HandleKeyMessage(TControl* control, TMessage& msg);
 // The key state as the key events see it (kShiftKey, kControlKey, kAltKey).

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <windows.h>
-#include <array>
 
 #include <gtest/gtest.h>
 
@@ -10,8 +9,33 @@
 #include <vector>
 
 #include "toolkit/control.h"
+#include "toolkit/paint.h"
 #include "toolkit/run_loop.h"
 #include "toolkit/window_proc.h"
+
+// The process-wide hooks as the program starts with them, taken before any test
+// can replace one.
+struct ToolkitDefaults {
+  THandlerProc preDispatch = PreDispatchHook;
+  TControlProc createWindow = CreateWindowHook;
+  TControlProc realign = RealignHook;
+  TControlProc repaint = RepaintHook;
+  TBrushProc brush = BrushHook;
+  std::uint16_t nextControlId = NextControlId;
+
+  // Puts back every piece of process-wide toolkit state a test may have changed.
+  void Restore() const {
+    PreDispatchHook = preDispatch;
+    CreateWindowHook = createWindow;
+    RealignHook = realign;
+    RepaintHook = repaint;
+    BrushHook = brush;
+    NextControlId = nextControlId;
+    AppletCreated = 0;
+    CreatingControl = nullptr;
+  }
+};
+inline const ToolkitDefaults kToolkitDefaults;
 
 // Counts the destruction of toolkit objects.
 struct DestroyCounter {
@@ -36,6 +60,7 @@ class WindowTest : public ::testing::Test {
     AppTerminated = false;
     AppRunning = false;
     AppWindow = nullptr;
+    kToolkitDefaults.Restore();
     Drain();
   }
 
@@ -46,6 +71,7 @@ class WindowTest : public ::testing::Test {
     Free(app);
     AppRunning = false;
     Drain();
+    kToolkitDefaults.Restore();
   }
 
   // Removes every queued message, a pending quit included, without dispatching.

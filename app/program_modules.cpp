@@ -5,6 +5,7 @@
 #include "app/common_controls.h"
 #include "app/run_error.h"
 #include "app/shell_state.h"
+#include "elements/window/hint_manager.h"
 #include "runtime/init_list.h"
 #include "toolkit/str_list.h"
 
@@ -16,7 +17,11 @@ constexpr DWORD kAllCommonControlClasses = 0xFF;
 
 void InitRunTimeCore() { InstallRunErrorHandler(); }
 
-void InitCommonControlClasses() { InitCommonControlLibrary(kAllCommonControlClasses); }
+// The tooltip class the hint manager uses is registered by the common controls.
+void InitCommonControlsAndHints() {
+  InitCommonControlLibrary(kAllCommonControlClasses);
+  GlobalHintManager = NewHintManager();
+}
 
 // The start-up list has run and emptied itself by now, unless the program
 // ended before the start-up step.
@@ -36,6 +41,6 @@ const TModuleStep ProgramModuleSteps[6] = {
     {nullptr, nullptr},
     {nullptr, nullptr},
     {nullptr, &FreeRuntimeTables},
-    {&InitCommonControlClasses, nullptr},
+    {&InitCommonControlsAndHints, nullptr},
     {&InitFormWindows, &FreeFormWindows},
 };

@@ -25,6 +25,11 @@ function(comswitch_product_library name)
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
   target_compile_options(${name} PRIVATE ${COMSWITCH_WARNINGS}
     -fno-exceptions -fno-rtti -ffunction-sections -fdata-sections)
+  if(WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 4)
+    # Nothing unwinds through product code on 32-bit x86 (no C++ exceptions; the
+    # error report follows the frame pointers): its unwind tables are dead weight.
+    target_compile_options(${name} PRIVATE -fno-asynchronous-unwind-tables)
+  endif()
 endfunction()
 
 # One test executable groups related cases; each one is one CTest test, because

@@ -1,0 +1,116 @@
+#include "elements/window/hint_manager.h"
+
+#include "app/shell_state.h"
+#include "toolkit/memory.h"
+#include "toolkit/paint.h"
+
+namespace {
+
+// The record add hands out, with the font given to its tooltip: a tooltip
+// destroyed with its owner's window before remove must not take the font's
+// only trace with it.
+struct THintRecord {
+  THintTool Tool;
+  HFONT Font;
+};
+
+THintRecord* RecordOf(THintTool* tool) { return reinterpret_cast<THintRecord*>(tool); }
+HWND TooltipOf(const THintTool* tool) { return reinterpret_cast<HWND>(tool->lParam); }
+LPARAM ToolParam(THintTool* tool) { return reinterpret_cast<LPARAM>(tool); }
+
+constexpr DWORD kTooltipStyle = WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP;
+constexpr UINT kToolFlags = TTF_IDISHWND | TTF_SUBCLASS | TTF_TRANSPARENT;
+constexpr UINT kTopmostQuietly = SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE;
+
+}  // namespace
+
+TWDHintManager::TWDHintManager()
+    : Operations{
+          MakeMethod<&TWDHintManager::Add>(this),     MakeMethod<&TWDHintManager::Remove>(this),
+          MakeMethod<&TWDHintManager::SetText>(this), MakeMethod<&TWDHintManager::SetTitle>(this),
+          MakeMethod<&TWDHintManager::TrackOn>(this), MakeMethod<&TWDHintManager::TrackOff>(this),
+          MakeMethod<&TWDHintManager::TrackPos>(this)} {}
+
+void TWDHintManager::SetDefaults() {
+  HintStyle = 1;
+  HintColor = 0xFF000018;  // system tooltip background
+  HintDelay = 500;
+  HintPause = 5000;
+  HintMargin = 0;
+  HintTracking = 0;
+  HintFont = MakeFontRec("Tahoma", 8, 0, 0, DEFAULT_CHARSET);
+  HintFont.Color = 0xFF000017;  // system tooltip text
+}
+
+TWDHintManager* NewHintManager() {
+  TWDHintManager* manager = ZeroNew<TWDHintManager>();
+  manager->SetDefaults();
+  return manager;
+}
+
+const THintOperations* GlobalHintOperations() {
+  return GlobalHintManager ? &GlobalHintManager->Operations : nullptr;
+}
+
+THintTool* TWDHintManager::Add(HWND window) {
+  THintRecord* record = static_cast<THintRecord*>(ZeroAlloc(sizeof(THintRecord)));
+  THintTool* tool = &record->Tool;
+  // The record as the tooltip class has always known it, without the later
+  // reserved member: every version of the class accepts this size.
+  tool->cbSize = TTTOOLINFOA_V2_SIZE;
+  tool->uFlags = kToolFlags;
+  tool->hwnd = window;
+  tool->uId = reinterpret_cast<UINT_PTR>(window);
+
+  const DWORD style = kTooltipStyle | (HintStyle == 0 ? TTS_BALLOON : 0);
+  HWND tooltip = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, style, CW_USEDEFAULT,
+                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window, nullptr,
+                                 GetModuleHandleA(nullptr), nullptr);
+  const LOGFONTA description = LogFontOf(HintFont);
+  record->Font = CreateFontIndirectA(&description);
+  SendMessageA(tooltip, WM_SETFONT, reinterpret_cast<WPARAM>(record->Font), 1);
+  SetWindowPos(tooltip, HWND_TOPMOST, 0, 0, 0, 0, kTopmostQuietly);
+  SendMessageA(tooltip, TTM_ADDTOOLA, 0, ToolParam(tool));
+  SendMessageA(tooltip, TTM_SETTIPTEXTCOLOR, ColorToRGB(HintFont.Color), 0);
+  SendMessageA(tooltip, TTM_SETTIPBKCOLOR, ColorToRGB(HintColor), 0);
+  SendMessageA(tooltip, TTM_SETDELAYTIME, TTDT_INITIAL, HintDelay);
+  SendMessageA(tooltip, TTM_SETDELAYTIME, TTDT_AUTOPOP, HintPause);
+  RECT margin{HintMargin, HintMargin, HintMargin, HintMargin};
+  SendMessageA(tooltip, TTM_SETMARGIN, 0, reinterpret_cast<LPARAM>(&margin));
+  tool->lParam = reinterpret_cast<LPARAM>(tooltip);
+  return tool;
+}
+
+void TWDHintManager::Remove(THintTool* tool) {
+  THintRecord* record = RecordOf(tool);
+  HWND tooltip = TooltipOf(tool);
+  // The tooltip dies with the top-level window that owns it; it may be gone.
+  if (IsWindow(tooltip)) {
+    SendMessageA(tooltip, TTM_DELTOOLA, 0, ToolParam(tool));
+    DestroyWindow(tooltip);
+  }
+  if (record->Font) DeleteObject(record->Font);
+  FreeAlloc(record);
+}
+
+void TWDHintManager::SetText(THintTool* tool, const char* text) {
+  tool->lpszText = const_cast<char*>(text ? text : "");
+  SendMessageA(TooltipOf(tool), TTM_UPDATETIPTEXTA, 0, ToolParam(tool));
+}
+
+void TWDHintManager::SetTitle(THintTool* tool, int icon, const char* title) {
+  SendMessageA(TooltipOf(tool), TTM_SETTITLEA, static_cast<WPARAM>(icon),
+               reinterpret_cast<LPARAM>(title ? title : ""));
+}
+
+void TWDHintManager::TrackOn(THintTool* tool) {
+  if (HintTracking) SendMessageA(TooltipOf(tool), TTM_TRACKACTIVATE, TRUE, ToolParam(tool));
+}
+
+void TWDHintManager::TrackOff(THintTool* tool) {
+  if (HintTracking) SendMessageA(TooltipOf(tool), TTM_TRACKACTIVATE, FALSE, ToolParam(tool));
+}
+
+void TWDHintManager::TrackPos(THintTool* tool, int x, int y) {
+  if (HintTracking) SendMessageA(TooltipOf(tool), TTM_TRACKPOSITION, 0, MAKELPARAM(x, y));
+}

@@ -1,0 +1,28 @@
+#include "app/command_line.h"
+#include "elements/window/ini_file.h"
+#include "elements/window/position_store.h"
+
+TText ProgramDirectory() {
+  // The whole path, however long: a cut path would put the file somewhere else.
+  const TText path = CommandLineParam(0);
+  const std::size_t slash = path.View().rfind('\\');
+  if (slash == std::string_view::npos) return {};
+  return TText(path.View().substr(0, slash + 1));
+}
+
+// "pos.ini\Main": the file pos.ini beside the program, section Main.
+void IniPositionStore(TControl* form, std::string_view savePosition, bool save) {
+  const std::size_t dot = savePosition.find(".ini\\");
+  if (dot == std::string_view::npos) return;
+  const TText directory = ProgramDirectory();
+  TIniFile* file = NewIniFile(Concat(directory.View(), savePosition.substr(0, dot + 4)));
+  file->Section = TText(savePosition.substr(dot + 5));
+  file->Mode = save ? 1 : 0;
+  TFormGeometry g = CurrentGeometry(form);
+  g.Left = file->ValueInteger("Left", g.Left);
+  g.Top = file->ValueInteger("Top", g.Top);
+  g.Width = file->ValueInteger("Width", g.Width);
+  g.Height = file->ValueInteger("Height", g.Height);
+  Free(file);
+  if (!save) ApplyLoadedGeometry(form, g, false);
+}

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "elements/serial/win_handle.h"
+#include "elements/serial/receive_block.h"
 #include "runtime/data.h"
 #include "runtime/event.h"
 #include "runtime/text.h"
@@ -32,7 +33,8 @@ class TWDComAsync {
   void ClosePort();
   bool ReadModemStatus();
 
-  static DWORD WINAPI ReceiveThread(LPVOID element);
+  // The thread's argument is its TReceiveBlock, shared with the element.
+  static DWORD WINAPI ReceiveThread(LPVOID block);
   void HandleCommEvents(DWORD eventWord);
 
   // Working state.
@@ -44,7 +46,6 @@ class TWDComAsync {
   std::atomic<std::uint8_t> DsrState{0};
   std::atomic<std::uint8_t> CtsState{0};
   std::atomic<std::uint8_t> RlsdState{0};
-  OVERLAPPED WriteOverlapped{};
   COMSTAT Status{};
   COMMTIMEOUTS Timeouts{};
   DCB LineRecord{};
@@ -114,23 +115,28 @@ class TWDComAsync {
 
  private:
   enum class TWaitOutcome { Events, Empty, Stopped, Failed };
+  struct TWriteRecord;
 
   void ConfigureLineRecord(std::int32_t baud, std::int32_t dtrMode, std::int32_t rtsMode,
                            std::int32_t parity, std::int32_t stopBits, std::int32_t byteSize);
   DWORD BuildEventMask() const;
   bool StartReceiveThread();
   void StopReceiveThread();
-  void DrainOutputQueue();
-  void RunReceiveLoop();
-  TWaitOutcome WaitForLineEvents();
+  bool DrainOutputQueue();
+  void FlushOutput();
+  static void RunReceiveLoop(TReceiveBlock& block);
+  static TWaitOutcome WaitForLineEvents(TReceiveBlock& block);
+  static bool HandleEvents(TReceiveBlock* block, TWDComAsync* direct, DWORD eventWord);
+  bool PrepareEvent(DWORD bit, TWD_Event& point, TData& value);
   DWORD WriteWaitBound(DWORD byteCount) const;
+  bool WriteRecordFree();
+  void ReleaseWriteRecord();
 
-  // The receive thread's wait lives in the element, not on the thread's
-  // stack, so that a wait still pending when the thread ends never writes
-  // into freed memory.
-  OVERLAPPED receiveOverlapped_{};
-  DWORD receiveEventWord_ = 0;
-  TWinHandle receiveEvent_;
-  TWinHandle stopEvent_;
-  TWinHandle writeEvent_;
+  // Shared with the receive thread while one runs; see TReceiveBlock.
+  TReceiveBlock* receiveBlock_ = nullptr;
+  // The single write record, kept apart from the element so that a write the
+  // driver still holds never writes into freed memory. Made at the first
+  // write, freed with the element unless still pending.
+  TWriteRecord* write_ = nullptr;
+  bool closing_ = false;
 };

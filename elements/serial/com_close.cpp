@@ -5,24 +5,61 @@
 
 namespace {
 // How long ClosePort waits for the receive thread to finish what it is doing
-// (a receiver may be running on it) before it ends the thread by force.
+// (a receiver may be running on it) before it lets the thread go.
 constexpr DWORD kThreadStopBoundMs = 3000;
 
 // Output still queued at close is given at most this long to go out.
 constexpr DWORD kDrainBoundMs = 2000;
 constexpr DWORD kDrainPollMs = 10;
+
+// The flush that follows gets at most this long, and a flush that has not
+// returned then is cancelled and given this much more before it is left to
+// the purge.
+constexpr DWORD kFlushBoundMs = 1000;
+constexpr DWORD kFlushCancelBoundMs = 250;
+
+// Waits up to `ms` for `handle`, handling the messages other threads send to
+// this one meanwhile (a receiver on the receive thread may be waiting in
+// SendMessage for this thread). Posted messages stay queued. True once the
+// handle is signalled.
+bool WaitHandlingSentMessages(HANDLE handle, DWORD ms) {
+  const ULONGLONG start = CommApi.GetTickCount64();
+  for (;;) {
+    // Dispatches only the sent messages, including those already waiting
+    // before the wait began, and removes nothing from the posted queue.
+    MSG message;
+    CommApi.PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    const ULONGLONG elapsed = CommApi.GetTickCount64() - start;
+    const DWORD left = elapsed >= ms ? 0 : static_cast<DWORD>(ms - elapsed);
+    const DWORD woken = CommApi.MsgWaitForMultipleObjects(1, &handle, FALSE, left, QS_SENDMESSAGE);
+    if (woken == WAIT_OBJECT_0) return true;
+    if (woken != WAIT_OBJECT_0 + 1 || left == 0) return false;
+  }
+}
+
+DWORD WINAPI FlushThread(LPVOID port) {
+  CommApi.FlushFileBuffers(static_cast<HANDLE>(port));
+  return 0;
+}
 }  // namespace
 
-TWDComAsync::~TWDComAsync() { ClosePort(); }
+TWDComAsync::~TWDComAsync() {
+  ClosePort();
+  ReleaseWriteRecord();
+}
 
 void TWDComAsync::ClosePort() {
   if (!Opened) {
     Opened = 0;
     return;
   }
+  // The waits below handle sent messages, whose handlers may reach this
+  // element again.
+  if (closing_) return;
+  closing_ = true;
   FireNull(onBeforeClose);
   StopReceiveThread();
-  DrainOutputQueue();
+  FlushOutput();
   CommApi.PurgeComm(PortHandle.Get(),
                     PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
   FireInteger(onCTS, 0);
@@ -31,50 +68,72 @@ void TWDComAsync::ClosePort() {
   PortHandle.Close();
   FireNull(onClose);
   Opened = 0;
+  closing_ = false;
 }
 
+// The thread is asked to stop and awaited, never ended by force: a thread
+// ended inside a receiver would leave the receiver's locks (or the heap's)
+// held for good. One that is still busy after the bound is let go: it fires
+// nothing more, never touches the element again and ends by itself once its
+// receiver returns.
 void TWDComAsync::StopReceiveThread() {
+  if (!receiveBlock_) return;
+  TReceiveBlock& block = *receiveBlock_;
   if (ThreadHandle) {
     const HANDLE port = PortHandle.Get();
     // The stop event reaches the thread wherever it waits; the mask of 0 and
     // the cancel complete a wait the driver holds pending.
-    CommApi.SetEvent(stopEvent_.Get());
+    CommApi.SetEvent(block.stopEvent.Get());
     CommApi.SetCommMask(port, 0);
-    CommApi.CancelIoEx(port, &receiveOverlapped_);
-    if (CommApi.WaitForSingleObject(ThreadHandle.Get(), kThreadStopBoundMs) != WAIT_OBJECT_0) {
-      // Last resort for a receiver that never returns. The thread's wait, if
-      // still pending, must be over before its event is released.
-      CommApi.TerminateThread(ThreadHandle.Get(), 0);
-      CommApi.WaitForSingleObject(ThreadHandle.Get(), kThreadStopBoundMs);
-      if (!HasOverlappedIoCompleted(&receiveOverlapped_)) {
-        CommApi.CancelIoEx(port, &receiveOverlapped_);
-        CommApi.WaitForSingleObject(receiveEvent_.Get(), kThreadStopBoundMs);
-      }
+    CommApi.CancelIoEx(port, &block.request);
+    if (!WaitHandlingSentMessages(ThreadHandle.Get(), kThreadStopBoundMs)) {
+      // The gate is held only for the thread's short steps, never while it
+      // fires or waits, so this takes no longer than one driver call.
+      AcquireSRWLockExclusive(&block.gate);
+      block.element = nullptr;
+      ReleaseSRWLockExclusive(&block.gate);
     }
     ThreadHandle.Close();
   }
-  receiveEvent_.Close();
-  stopEvent_.Close();
+  receiveBlock_ = nullptr;
+  block.Release();
 }
 
-// FlushFileBuffers has no time-out: it waits as long as flow control holds the
-// output back, which at program exit would be a hang. It is called only once
-// the driver reports its output queue empty, and the wait for that is bounded;
-// whatever is still queued then is discarded by the purge that follows.
-void TWDComAsync::DrainOutputQueue() {
+// Flushes whenever the driver's output queue has drained, also when it was
+// empty from the start: a USB adapter may report an empty queue while bytes
+// still sit in it. FlushFileBuffers has no time-out and waits as long as flow
+// control holds the output back, so it runs on a thread of its own and is
+// waited for with a bound; the purge that follows aborts what it still waits
+// for.
+void TWDComAsync::FlushOutput() {
+  if (!DrainOutputQueue()) return;
+  const HANDLE port = PortHandle.Get();
+  const HANDLE flusher = CommApi.CreateThread(nullptr, 0, &FlushThread, port, 0, nullptr);
+  // Without a thread there is no bounded flush; the close stays bounded.
+  if (!flusher) return;
+  TWinHandle thread(flusher);
+  const DWORD bound = std::min(WriteWaitBound(0), kFlushBoundMs);
+  if (WaitHandlingSentMessages(thread.Get(), bound)) return;
+  CommApi.CancelSynchronousIo(thread.Get());
+  // A flush that still has not returned uses nothing but the call it is in:
+  // it is let go, and the purge and the close of the port end it.
+  WaitHandlingSentMessages(thread.Get(), kFlushCancelBoundMs);
+}
+
+// Waits, within a bound taken from the write time-outs configured at open,
+// until the driver reports its output queue empty. False when bytes are still
+// queued at the bound: a flush would only wait on the same stalled line.
+bool TWDComAsync::DrainOutputQueue() {
   const HANDLE port = PortHandle.Get();
   DWORD errors = 0;
   COMSTAT status{};
-  if (!CommApi.ClearCommError(port, &errors, &status) || status.cbOutQue == 0) return;
+  if (!CommApi.ClearCommError(port, &errors, &status) || status.cbOutQue == 0) return true;
   const DWORD bound = std::min(WriteWaitBound(status.cbOutQue), kDrainBoundMs);
   const ULONGLONG start = CommApi.GetTickCount64();
   for (;;) {
-    if (status.cbOutQue == 0) {
-      CommApi.FlushFileBuffers(port);
-      return;
-    }
-    if (CommApi.GetTickCount64() - start >= bound) return;
+    if (status.cbOutQue == 0) return true;
+    if (CommApi.GetTickCount64() - start >= bound) return false;
     CommApi.Sleep(kDrainPollMs);
-    if (!CommApi.ClearCommError(port, &errors, &status)) return;
+    if (!CommApi.ClearCommError(port, &errors, &status)) return true;
   }
 }

@@ -2,43 +2,101 @@
 #include <cstdint>
 
 #include "elements/serial/com_async.h"
+#include "elements/serial/shared_block.h"
 
 namespace {
 // Added to the configured write time-out before a write that the driver has
 // not ended is cancelled: a driver that honours its time-outs ends it first.
 constexpr DWORD kWriteMarginMs = 500;
+
+// With both write time-outs 0 the driver is told to wait without limit; the
+// GUI thread still waits no longer than this.
+constexpr DWORD kUnlimitedWriteBoundMs = 10000;
+
+// How long a cancelled write is given to end before doWrite returns and
+// leaves the record to the driver.
+constexpr DWORD kCancelledWriteBoundMs = 500;
 }  // namespace
 
+// One write in flight: the request, its own event (without one, completion is
+// signalled on the port handle, which the receive thread's wait signals too)
+// and the bytes, which the driver may read until the request has ended.
+struct TWDComAsync::TWriteRecord {
+  OVERLAPPED request{};
+  TWinHandle event;
+  TText bytes;
+};
+
+// From the time-outs the port was configured with at open, not from the
+// properties, which may have changed since.
 DWORD TWDComAsync::WriteWaitBound(DWORD byteCount) const {
-  // With both write time-outs 0 the driver is told to wait without limit.
-  if (WriteTotalTimeoutConstant == 0 && WriteTotalTimeoutMultiplier == 0) return INFINITE;
-  const std::uint64_t bound = std::uint64_t{WriteTotalTimeoutConstant} +
-                              std::uint64_t{WriteTotalTimeoutMultiplier} * byteCount +
+  if (Timeouts.WriteTotalTimeoutConstant == 0 && Timeouts.WriteTotalTimeoutMultiplier == 0) {
+    return kUnlimitedWriteBoundMs;
+  }
+  const std::uint64_t bound = std::uint64_t{Timeouts.WriteTotalTimeoutConstant} +
+                              std::uint64_t{Timeouts.WriteTotalTimeoutMultiplier} * byteCount +
                               kWriteMarginMs;
   return static_cast<DWORD>(std::min<std::uint64_t>(bound, INFINITE - 1));
 }
 
+// True when the record may be used (or freed): no write of it is still held by
+// the driver.
+bool TWDComAsync::WriteRecordFree() {
+  if (RequestPending(write_->request)) return false;
+  write_->bytes = TText();
+  return true;
+}
+
+void TWDComAsync::ReleaseWriteRecord() {
+  // A record the driver still holds stays for the life of the process.
+  if (write_ && WriteRecordFree()) FreeSharedBlock(write_);
+  write_ = nullptr;
+}
+
 void TWDComAsync::doWrite(TData& data, std::uint16_t /*index*/) {
   const TText text = AsText(data);
-  if (!Opened) return;
-  // The write has an event of its own: without one, completion is signalled
-  // on the port handle, which the receive thread's wait signals too.
-  if (!writeEvent_) writeEvent_ = TWinHandle(CommApi.CreateEventA(nullptr, TRUE, FALSE, nullptr));
-  if (!writeEvent_) return;
-  const HANDLE port = PortHandle.Get();
-  const DWORD length = static_cast<DWORD>(text.Length());
-  WriteOverlapped = OVERLAPPED{};
-  WriteOverlapped.hEvent = writeEvent_.Get();
-  DWORD count = 0;
-  if (!CommApi.WriteFile(port, text.CStr(), length, &count, &WriteOverlapped)) {
-    if (GetLastError() != ERROR_IO_PENDING) return;
-    // A stalled driver may never end the write; it is cancelled once its
-    // time-out has passed, and its result collected all the same.
-    if (CommApi.WaitForSingleObject(writeEvent_.Get(), WriteWaitBound(length)) != WAIT_OBJECT_0) {
-      CommApi.CancelIoEx(port, &WriteOverlapped);
+  if (!Opened || closing_) return;
+  if (!write_) {
+    write_ = NewSharedBlock<TWriteRecord>();
+    if (!write_) return;
+    write_->event = TWinHandle(CommApi.CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    if (!write_->event) {
+      FreeSharedBlock(write_);
+      write_ = nullptr;
+      return;
     }
   }
-  const bool written = CommApi.GetOverlappedResult(port, &WriteOverlapped, &count, TRUE);
+  // An earlier write the driver never ended still owns the record.
+  if (!WriteRecordFree()) {
+    FireInteger(onWrite, 0);
+    return;
+  }
+  TWriteRecord& record = *write_;
+  const HANDLE port = PortHandle.Get();
+  const DWORD length = static_cast<DWORD>(text.Length());
+  record.bytes = text;
+  record.request = OVERLAPPED{};
+  record.request.hEvent = record.event.Get();
+  DWORD count = 0;
+  if (!CommApi.WriteFile(port, record.bytes.CStr(), length, &count, &record.request)) {
+    if (GetLastError() != ERROR_IO_PENDING) {
+      record.bytes = TText();
+      return;
+    }
+    // A stalled driver may never end the write; it is cancelled once its
+    // time-out has passed, and a driver that ignores the cancel too keeps the
+    // record until it ends the write.
+    if (CommApi.WaitForSingleObject(record.event.Get(), WriteWaitBound(length)) != WAIT_OBJECT_0) {
+      CommApi.CancelIoEx(port, &record.request);
+      if (CommApi.WaitForSingleObject(record.event.Get(), kCancelledWriteBoundMs) !=
+          WAIT_OBJECT_0) {
+        FireInteger(onWrite, 0);
+        return;
+      }
+    }
+  }
+  const bool written = CommApi.GetOverlappedResult(port, &record.request, &count, FALSE);
+  record.bytes = TText();
   FireInteger(onWrite, written ? static_cast<std::int32_t>(count) : 0);
 }
 

@@ -24,9 +24,13 @@ const TCommApi kRealCommApi = {
     .WaitForMultipleObjects = ::WaitForMultipleObjects,
     .CreateThread = ::CreateThread,
     .SetThreadPriority = ::SetThreadPriority,
-    .TerminateThread = ::TerminateThread,
+    .CancelSynchronousIo = ::CancelSynchronousIo,
     .GetTickCount64 = ::GetTickCount64,
     .Sleep = ::Sleep,
+    .HeapAlloc = ::HeapAlloc,
+    .HeapFree = ::HeapFree,
+    .MsgWaitForMultipleObjects = ::MsgWaitForMultipleObjects,
+    .PeekMessageA = ::PeekMessageA,
 };
 }  // namespace
 

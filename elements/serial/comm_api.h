@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-// Every kernel32 call the serial element makes goes through this table, so
+// Every platform call the serial element makes goes through this table, so
 // that tests can make any one of them fail, answer pending or record its
 // arguments. It holds the real functions unless a TCommApiOverride is alive.
 struct TCommApi {
@@ -28,13 +28,21 @@ struct TCommApi {
   decltype(&::WaitForMultipleObjects) WaitForMultipleObjects;
   decltype(&::CreateThread) CreateThread;
   decltype(&::SetThreadPriority) SetThreadPriority;
-  decltype(&::TerminateThread) TerminateThread;
+  decltype(&::CancelSynchronousIo) CancelSynchronousIo;
   decltype(&::GetTickCount64) GetTickCount64;
   decltype(&::Sleep) Sleep;
+  // The blocks that a thread or a driver may still use after the element has
+  // let go of them at the close: allocated and freed here, so that tests
+  // count the frees.
+  decltype(&::HeapAlloc) HeapAlloc;
+  decltype(&::HeapFree) HeapFree;
+  // user32: the GUI thread goes on handling sent messages while the close waits.
+  decltype(&::MsgWaitForMultipleObjects) MsgWaitForMultipleObjects;
+  decltype(&::PeekMessageA) PeekMessageA;
 };
 
-// The table in use. Written only while no port is open: the receive thread
-// reads it without a lock.
+// The table in use. Written only while no port is open and no thread the
+// element let go of still runs: the receive thread reads it without a lock.
 extern TCommApi CommApi;
 
 // The table of the real kernel32 functions.

@@ -20,9 +20,10 @@ bool TWDMainForm::HandleMessage(TMessage& msg, LRESULT& result) {
 }
 
 // The application window stays under the form, which is what the system
-// takes for the program's place on the screen.
+// takes for the program's place on the screen. It is already gone while the
+// program ends.
 void TWDMainForm::FormMoved() {
-  if (!OwnsApplication) return;
+  if (!OwnsApplication || !AppWindow) return;
   AppWindow->SetPosition(Control->Left(), Control->Top());
   if (MoveNotification.Empty() || !FormWindowList) return;
   // The objects are read straight from their list: the platform header renames GetObject.
@@ -32,7 +33,7 @@ void TWDMainForm::FormMoved() {
 }
 
 void TWDMainForm::FormSized() {
-  if (OwnsApplication) AppWindow->SetWidth(Control->Width());
+  if (OwnsApplication && AppWindow) AppWindow->SetWidth(Control->Width());
 }
 
 void TWDMainForm::Activated(WPARAM state) {

@@ -7,6 +7,7 @@
 #include "app/program_modules.h"
 #include "app/run_error.h"
 #include "app/shell_state.h"
+#include "elements/window/hint_manager.h"
 #include "runtime/init_list.h"
 #include "toolkit/str_list.h"
 
@@ -52,7 +53,17 @@ TEST(ProgramModules, RowsFiveAndSixRegisterControlsAndTheInnerMessage) {
   ProgramModuleSteps[5].Init();
   EXPECT_GE(InnerMessageId, 0xC000u);
   EXPECT_EQ(InnerMessageId, RegisterWindowMessageA("inner message"));
-  EXPECT_EQ(GlobalHintManager, nullptr);
+  // The hint manager comes after the classes its tooltips need, with its defaults.
+  EXPECT_TRUE(ClassExists("tooltips_class32"));
+  ASSERT_NE(GlobalHintManager, nullptr);
+  EXPECT_EQ(GlobalHintManager->HintStyle, 1);
+  EXPECT_EQ(GlobalHintManager->HintDelay, 500);
+  EXPECT_EQ(GlobalHintManager->HintPause, 5000);
+  EXPECT_EQ(GlobalHintManager->HintColor, 0xFF000018u);
+  EXPECT_EQ(GlobalHintManager->HintFont.Name, "Tahoma");
+  EXPECT_EQ(GlobalHintManager->HintFont.Size, 8);
+  EXPECT_EQ(GlobalHintManager->HintFont.Color, 0xFF000017u);
+  EXPECT_EQ(GlobalHintManager->HintFont.Charset, 1);
 }
 
 int DestroyedLists = 0;

@@ -106,13 +106,38 @@ TEST_F(Dispatching, FiringDeliversOneRecordOfEachKindWithItsIndex) {
   }
 }
 
+namespace {
+
+// Counts what goes through the event hook and hands it on to the real chain.
+int HookedFirings = 0;
+void CountingDispatch(const TWD_Event& point, TData& data) {
+  ++HookedFirings;
+  RunEventChain(point, data);
+}
+
+}  // namespace
+
 TEST_F(Dispatching, FiringAnUnboundPointCallsNothing) {
-  TWD_Event unbound;
+  std::vector<Delivery> log;
+  Recorder sink{"sink", &log};
+  TWD_Event bound;
+  MakePoint<&Recorder::doReceive>(sink, 7, bound);
+  // Everything of a bound point but its method.
+  TWD_Event unbound = bound;
+  unbound.Method = nullptr;
+  HookedFirings = 0;
+  EventDispatch.store(&CountingDispatch);
+
+  FireNull(bound);
+  ASSERT_EQ(log.size(), 1u) << "the receiver is reached through a bound point";
   FireNull(unbound);
   FireInteger(unbound, 1);
   FireText(unbound, TText("x"));
   TData value = String("y");
   FireData(unbound, value);
+
+  EXPECT_EQ(HookedFirings, 5) << "every firing went through the dispatch";
+  EXPECT_EQ(log.size(), 1u) << "no firing of the unbound point reached the receiver";
   EXPECT_EQ(value.StrValue, "y");
 }
 
@@ -255,19 +280,40 @@ TEST_F(Dispatching, AChainOfAHundredThousandForwardersKeepsTheStackFlat) {
   EXPECT_EQ(deep, shallow) << "the receiver at the end of the long chain ran deeper";
 }
 
+namespace {
+
+// Passes on what it receives, counting the calls.
+struct CountingForwarder {
+  TWD_Event onOut;
+  int calls = 0;
+  void doForward(TData& data, std::uint16_t) {
+    ++calls;
+    PassOn(data, onOut, data);
+  }
+};
+
+}  // namespace
+
 TEST_F(Dispatching, RunQueryCallsOnceAndFollowsNoPassOn) {
   std::vector<Delivery> log;
   Recorder sink{"sink", &log};
-  Forwarder forwarder;
+  CountingForwarder forwarder;
   MakePoint<&Recorder::doReceive>(sink, 0, forwarder.onOut);
   TWD_Event point;
-  MakePoint<&Forwarder::doForward>(forwarder, 0, point);
+  MakePoint<&CountingForwarder::doForward>(forwarder, 0, point);
   TData data = Integer(1);
   RunQuery(point, data);
-  EXPECT_TRUE(log.empty());
+  EXPECT_EQ(forwarder.calls, 1);
+  EXPECT_TRUE(log.empty()) << "the pass-on was not followed";
+
+  // The same chain fired follows the pass-on: the forwarder is called once more.
+  FireInteger(point, 2);
+  EXPECT_EQ(forwarder.calls, 2);
+  EXPECT_EQ(log.size(), 1u);
 
   TWD_Event unbound;
   TData untouched = Integer(5);
   RunQuery(unbound, untouched);
+  EXPECT_EQ(untouched.DataType, dtInteger);
   EXPECT_EQ(untouched.IntValue, 5);
 }

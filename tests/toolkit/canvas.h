@@ -2,6 +2,13 @@
 
 #include <windows.h>
 
+inline void FillWith(HDC dc, int w, int h, COLORREF color) {
+  HBRUSH brush = CreateSolidBrush(color);
+  RECT r{0, 0, w, h};
+  FillRect(dc, &r, brush);
+  DeleteObject(brush);
+}
+
 // A memory DC over a screen-compatible bitmap, filled with one colour.
 struct Canvas {
   Canvas(int w, int h, COLORREF fill) {
@@ -10,18 +17,12 @@ struct Canvas {
     bitmap = CreateCompatibleBitmap(screen, w, h);
     ReleaseDC(nullptr, screen);
     old = SelectObject(dc, bitmap);
-    Fill(fill, w, h);
+    FillWith(dc, w, h, fill);
   }
   ~Canvas() {
     SelectObject(dc, old);
     DeleteObject(bitmap);
     DeleteDC(dc);
-  }
-  void Fill(COLORREF color, int w, int h) {
-    HBRUSH brush = CreateSolidBrush(color);
-    RECT r{0, 0, w, h};
-    FillRect(dc, &r, brush);
-    DeleteObject(brush);
   }
   COLORREF At(int x, int y) const { return GetPixel(dc, x, y); }
   HDC dc;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "tests/toolkit/canvas.h"
@@ -13,10 +14,9 @@ namespace {
 
 // Records every change notice and whether the handle dropped with it was still alive.
 struct ToolWatch {
-  void Changed(TGraphicTool* tool) {
+  void Changed(TGraphicTool*) {
     ++notices;
     if (dropped) droppedAliveAtNotice.push_back(GetObjectType(dropped) != 0);
-    (void)tool;
   }
   void Watch(TGraphicTool* tool) { tool->OnChange = MakeMethod<&ToolWatch::Changed>(this); }
   int notices = 0;
@@ -179,26 +179,24 @@ TEST(Bitmap, EmptyBitmapDrawsNothingAndADrawnOneArrivesWhole) {
   EXPECT_FALSE(bitmap->Empty());
   EXPECT_EQ(bitmap->HandleType, kDeviceDependentBitmap);
   ASSERT_NE(bitmap->BitmapHandle, nullptr);
-  {
-    HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, bitmap->BitmapHandle);
-    HBRUSH ink = CreateSolidBrush(kInk);
-    RECT all{0, 0, 4, 3};
-    FillRect(dc, &all, ink);
-    DeleteObject(ink);
-    SelectObject(dc, old);
-    DeleteDC(dc);
-  }
+  HDC source = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(source, bitmap->BitmapHandle);
+  FillWith(source, 4, 3, kInk);
+  SelectObject(source, old);
+  DeleteDC(source);
   bitmap->BeforeUse = CountBeforeUse;
   beforeUseCalls = 0;
   Canvas target(10, 10, kSentinel);
   bitmap->Draw(target.dc, 2, 3);
   EXPECT_EQ(beforeUseCalls, 1);
-  EXPECT_EQ(target.At(2, 3), kInk);
-  EXPECT_EQ(target.At(5, 5), kInk);
-  EXPECT_EQ(target.At(1, 3), kSentinel);
-  EXPECT_EQ(target.At(6, 3), kSentinel);
-  EXPECT_EQ(target.At(2, 6), kSentinel);
+  // Exactly the 4 x 3 pixels from (2, 3) on.
+  for (const auto& [x, y, want] : {std::tuple{2, 3, kInk},
+                                   {5, 5, kInk},
+                                   {1, 3, kSentinel},
+                                   {6, 3, kSentinel},
+                                   {2, 6, kSentinel}}) {
+    EXPECT_EQ(target.At(x, y), want) << x << "," << y;
+  }
 
   HBITMAP handle = bitmap->BitmapHandle;
   bitmap->Clear();

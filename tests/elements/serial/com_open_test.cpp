@@ -293,6 +293,8 @@ TEST_F(SerialOpenTest, SecondOpenFiresAndReadsNothing) {
   TData data = Integer(5);
   port.doOpen(data, 0);
   EXPECT_THAT(log.Entries(), IsEmpty());
+  EXPECT_EQ(baud.asked, 0) << "the data point was not read";
+  EXPECT_EQ(data.DataType, dtInteger) << "the incoming value was not consumed";
   EXPECT_EQ(data.IntValue, 5);
 }
 
@@ -326,8 +328,9 @@ TEST_F(SerialOpenTest, DestroyingAnOpenElementClosesItsPortInOrder) {
   log.Clear();
   element.reset();
   EXPECT_THAT(log.Entries(),
-              ElementsAre("onBeforeClose", "ClearCommError", "PurgeComm 0xf", "onCTS 0", "onDSR 0",
-                          "onRLSD 0", "CloseHandle port", "onClose"));
+              ElementsAre("onBeforeClose", "ClearCommError", "CreateThread flush",
+                          "FlushFileBuffers", "PurgeComm 0xf", "onCTS 0", "onDSR 0", "onRLSD 0",
+                          "CloseHandle port", "onClose"));
 
   element.emplace();
   recorder.Bind(*element);
@@ -349,13 +352,23 @@ TEST_F(SerialOpenTest, ClosedElementOpensAgainWithTheNewSettings) {
   EXPECT_EQ(log.Count("onClose"), 1) << "a second close does nothing";
 }
 
-TEST_F(SerialOpenTest, QueuedOutputIsFlushedOnlyOnceItHasGone) {
+TEST_F(SerialOpenTest, EmptyOutputQueueIsFlushedAndThenPurged) {
+  fake.outQueues = {0};
+  Open();
+  log.Clear();
+  port.ClosePort();
+  EXPECT_THAT(Calls(), ElementsAre("ClearCommError", "CreateThread flush", "FlushFileBuffers",
+                                   "PurgeComm 0xf", "CloseHandle port"));
+}
+
+TEST_F(SerialOpenTest, QueuedOutputIsFlushedOnceItHasGone) {
   fake.outQueues = {5, 3, 0};
   Open();
   log.Clear();
   port.ClosePort();
   EXPECT_THAT(Calls(), ElementsAre("ClearCommError", "ClearCommError", "ClearCommError",
-                                   "FlushFileBuffers", "PurgeComm 0xf", "CloseHandle port"));
+                                   "CreateThread flush", "FlushFileBuffers", "PurgeComm 0xf",
+                                   "CloseHandle port"));
 }
 
 TEST_F(SerialOpenTest, OutputHeldBackDoesNotHoldTheCloseForever) {
@@ -363,14 +376,43 @@ TEST_F(SerialOpenTest, OutputHeldBackDoesNotHoldTheCloseForever) {
   port.WriteTotalTimeoutMultiplier = 0;
   fake.outQueues = {5};
   Open();
+  // The bound comes from the time-outs the port was opened with.
+  port.WriteTotalTimeoutConstant = 5000;
+  port.WriteTotalTimeoutMultiplier = 1000;
   const ULONGLONG start = GetTickCount64();
   port.ClosePort();
   const ULONGLONG elapsed = GetTickCount64() - start;
-  EXPECT_EQ(log.Count("FlushFileBuffers"), 0);
+  RecordProperty("close_ms", static_cast<int>(elapsed));
+  EXPECT_EQ(log.Count("FlushFileBuffers"), 0) << "a flush would wait on the same stalled line";
   EXPECT_EQ(log.Count("PurgeComm 0xf"), 1);
   EXPECT_EQ(port.Opened, 0);
-  EXPECT_GE(elapsed, 500u) << "the queue is given its write time-out to drain";
-  EXPECT_LT(elapsed, 2000u);
+  EXPECT_GE(elapsed, 500u) << "the queue is given its write time-out and margin to drain";
+  EXPECT_LT(elapsed, 1500u);
+}
+
+TEST_F(SerialOpenTest, FlushThatDoesNotReturnIsBoundedAndThenPurged) {
+  for (const TFlushMode mode : {TFlushMode::HangsUntilCancel, TFlushMode::HangsUntilPurge,
+                                TFlushMode::HangsUntilRelease}) {
+    fake.flushMode = mode;
+    Open();
+    log.Clear();
+    const ULONGLONG start = GetTickCount64();
+    port.ClosePort();
+    const ULONGLONG elapsed = GetTickCount64() - start;
+    const std::vector<std::string> calls = Calls();
+    EXPECT_THAT(calls, ElementsAre("ClearCommError", "CreateThread flush", "FlushFileBuffers",
+                                   "CancelSynchronousIo", "PurgeComm 0xf", "CloseHandle port"))
+        << static_cast<int>(mode);
+    EXPECT_EQ(port.Opened, 0);
+    RecordProperty("close_ms_mode" + std::to_string(static_cast<int>(mode)),
+                   static_cast<int>(elapsed));
+    // The flush gets 1 s, then 250 ms after its cancel.
+    EXPECT_GE(elapsed, 950u) << static_cast<int>(mode);
+    EXPECT_LT(elapsed, mode == TFlushMode::HangsUntilCancel ? 1200u : 1700u)
+        << static_cast<int>(mode);
+    fake.ReleaseFlush();
+    ResetEvent(fake.flushRelease);
+  }
 }
 
 }  // namespace

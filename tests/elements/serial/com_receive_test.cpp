@@ -2,6 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <mutex>
+#include <optional>
 
 #include "tests/elements/serial/serial_fixture.h"
 
@@ -31,9 +35,45 @@ class SerialReceiveTest : public SerialSeamTest {
     return std::find(entries.begin(), entries.end(), entry) - entries.begin();
   }
 
-  bool Released(HANDLE handle) {
+  int TimesReleased(HANDLE handle) {
     std::lock_guard lock(fake.mutex);
-    return std::count(fake.closedHandles.begin(), fake.closedHandles.end(), handle) == 1;
+    return static_cast<int>(std::count(fake.closedHandles.begin(), fake.closedHandles.end(), handle));
+  }
+  bool Released(HANDLE handle) { return TimesReleased(handle) == 1; }
+
+  // The receive thread's shared block: the only block an open without writes
+  // takes from the heap.
+  void* ReceiveBlock() {
+    const std::vector<void*> blocks = fake.Blocks();
+    EXPECT_EQ(blocks.size(), 1u);
+    return blocks.empty() ? nullptr : blocks.back();
+  }
+};
+
+// A window of the GUI thread (the test's) that answers WM_APP with 42.
+class TGuiWindow {
+ public:
+  TGuiWindow() {
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = &Procedure;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "SerialSeamTestWindow";
+    RegisterClassA(&windowClass);
+    handle = CreateWindowExA(0, windowClass.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE,
+                             nullptr, windowClass.hInstance, nullptr);
+  }
+  ~TGuiWindow() { DestroyWindow(handle); }
+  TGuiWindow(const TGuiWindow&) = delete;
+  TGuiWindow& operator=(const TGuiWindow&) = delete;
+
+  HWND handle = nullptr;
+  static inline std::atomic<DWORD> handledOn{0};
+
+ private:
+  static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != WM_APP) return DefWindowProcA(window, message, wParam, lParam);
+    handledOn = GetCurrentThreadId();
+    return 42;
   }
 };
 
@@ -132,7 +172,6 @@ TEST_F(SerialReceiveTest, IdleThreadDoesNotSpinOnEmptyCompletions) {
     port.ClosePort();
     EXPECT_LT(GetTickCount64() - start, 500u);
   }
-  EXPECT_FALSE(Logged("TerminateThread"));
 }
 
 TEST_F(SerialReceiveTest, CloseStopsAWaitingThreadAndReleasesItsEvents) {
@@ -144,7 +183,6 @@ TEST_F(SerialReceiveTest, CloseStopsAWaitingThreadAndReleasesItsEvents) {
   log.Clear();
   port.ClosePort();
   EXPECT_TRUE(ThreadEnded(id));
-  EXPECT_FALSE(Logged("TerminateThread"));
   EXPECT_THAT(Events(), ElementsAre("onBeforeClose", "onCTS 0", "onDSR 0", "onRLSD 0", "onClose"));
   EXPECT_LT(PositionOf("SetCommMask 0x0"), PositionOf("CloseHandle port"));
   EXPECT_TRUE(Released(waitEvent));
@@ -166,33 +204,142 @@ TEST_F(SerialReceiveTest, CloseWaitsForAFiringUnderWayAndFiresNothingAfter) {
   };
   Open();
   ASSERT_TRUE(WaitUntil([&] { return Logged("onRxChar 4"); }));
+  const DWORD id = GetThreadId(port.ThreadHandle.Get());
   port.ClosePort();
-  EXPECT_FALSE(Logged("TerminateThread"));
+  EXPECT_TRUE(ThreadEnded(id)) << "awaited, not let go";
   EXPECT_LT(PositionOf("receiver returned"), PositionOf("onCTS 0"));
   EXPECT_LT(PositionOf("receiver returned"), PositionOf("CloseHandle port"));
   EXPECT_EQ(log.Count("onRxChar 4"), 1) << "the second wake-up came after the stop";
 }
 
-TEST_F(SerialReceiveTest, ReceiverThatNeverReturnsIsEndedByForceAfterTheBound) {
+TEST_F(SerialReceiveTest, ReceiverBlockedHoldingALockIsLetGoAndEndsByItself) {
   port.EvBreak = 1;
   fake.waits = {{TWaitStep::Complete, EV_BREAK}};
-  const HANDLE never = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  std::timed_mutex receiverLock;
+  const HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  std::atomic<int> lockedFirings{0};
+  std::atomic<bool> lockLost{false};
+  // The first firing (on the receive thread) takes the lock and blocks with it.
   recorder.after = [&](const std::string& entry) {
-    if (entry == "onBreak") WaitForSingleObject(never, INFINITE);
+    if (entry != "onBreak") return;
+    if (!receiverLock.try_lock_for(std::chrono::seconds(5))) {
+      lockLost = true;
+      return;
+    }
+    if (++lockedFirings == 1) WaitForSingleObject(release, INFINITE);
+    receiverLock.unlock();
   };
   Open();
-  ASSERT_TRUE(WaitUntil([&] { return Logged("onBreak"); }));
+  ASSERT_TRUE(WaitUntil([&] { return lockedFirings.load() == 1; }));
+  void* block = ReceiveBlock();
   const HANDLE waitEvent = fake.waitEvent;
+  const DWORD id = GetThreadId(port.ThreadHandle.Get());
+  const int waitsBefore = fake.WaitCalls();
+
   const ULONGLONG start = GetTickCount64();
   port.ClosePort();
   const ULONGLONG elapsed = GetTickCount64() - start;
-  EXPECT_TRUE(Logged("TerminateThread"));
-  EXPECT_GE(elapsed, 2500u);
-  EXPECT_LT(elapsed, 10000u);
-  EXPECT_LT(PositionOf("TerminateThread"), PositionOf("CloseHandle port"));
-  EXPECT_TRUE(Released(waitEvent));
+  RecordProperty("close_ms", static_cast<int>(elapsed));
+  EXPECT_GE(elapsed, 2900u) << "the thread was given its bound";
+  EXPECT_LT(elapsed, 4500u);
   EXPECT_EQ(port.Opened, 0);
-  CloseHandle(never);
+  EXPECT_FALSE(port.ThreadHandle);
+  EXPECT_FALSE(ThreadEnded(id)) << "the thread was not killed";
+  EXPECT_EQ(fake.FreesOf(block), 0) << "the let-go thread still holds the block";
+  EXPECT_EQ(TimesReleased(waitEvent), 0);
+
+  // A wake-up after the let-go is never taken up: nothing more fires.
+  fake.Deliver(EV_BREAK);
+  SetEvent(release);
+  EXPECT_TRUE(WaitUntil([&] { return ThreadEnded(id); })) << "ends by itself once released";
+  EXPECT_EQ(fake.FreesOf(block), 1) << "freed once, by the thread, the last to let go";
+  EXPECT_EQ(TimesReleased(waitEvent), 1);
+  EXPECT_EQ(fake.WaitCalls(), waitsBefore);
+
+  // The receiver's lock was released by its owner, not lost with a killed thread.
+  FireNull(port.onBreak);
+  EXPECT_EQ(lockedFirings.load(), 2);
+  EXPECT_FALSE(lockLost.load());
+  EXPECT_EQ(log.Count("onBreak"), 2) << "the thread's one and the GUI thread's";
+  CloseHandle(release);
+}
+
+TEST_F(SerialReceiveTest, ReceiverSendingToAWindowOfTheGuiThreadDoesNotHoldTheClose) {
+  TGuiWindow window;
+  ASSERT_NE(window.handle, nullptr);
+  TGuiWindow::handledOn = 0;
+  port.EvBreak = 1;
+  fake.waits = {{TWaitStep::Complete, EV_BREAK}};
+  std::atomic<bool> sending{false};
+  std::atomic<LRESULT> answer{0};
+  recorder.after = [&](const std::string& entry) {
+    if (entry != "onBreak") return;
+    sending = true;
+    answer = SendMessageA(window.handle, WM_APP, 0, 0);
+  };
+  Open();
+  // Sleep handles no sent messages: the receiver stays inside SendMessage.
+  ASSERT_TRUE(WaitUntil([&] { return sending.load(); }));
+  Sleep(50);
+  ASSERT_EQ(answer.load(), 0);
+  void* block = ReceiveBlock();
+  const DWORD id = GetThreadId(port.ThreadHandle.Get());
+
+  const ULONGLONG start = GetTickCount64();
+  port.ClosePort();
+  const ULONGLONG elapsed = GetTickCount64() - start;
+  RecordProperty("close_ms", static_cast<int>(elapsed));
+  EXPECT_LT(elapsed, 1000u) << "well within the bound of 3 s";
+  EXPECT_EQ(answer.load(), 42);
+  EXPECT_EQ(TGuiWindow::handledOn.load(), GetCurrentThreadId());
+  EXPECT_TRUE(ThreadEnded(id));
+  EXPECT_EQ(fake.FreesOf(block), 1);
+}
+
+TEST_F(SerialReceiveTest, WaitTheDriverNeverEndsOutlivesTheElement) {
+  fake.cancelIgnored = true;
+  fake.maskZeroIgnored = true;
+  std::optional<TWDComAsync> element(std::in_place);
+  SetSchemaProperties(*element);
+  element->EvRxChar = 1;
+  recorder.Bind(*element);
+  TData none;
+  element->doOpen(none, 0);
+  ASSERT_TRUE(WaitUntil([&] { return fake.WaitPending(); }));
+  void* block = ReceiveBlock();
+  LPOVERLAPPED request = nullptr;
+  LPDWORD word = nullptr;
+  {
+    std::lock_guard lock(fake.mutex);
+    request = fake.pendingWait;
+    word = fake.pendingWord;
+  }
+  const HANDLE waitEvent = fake.waitEvent;
+  const auto inside = [](const void* p, const void* begin, std::size_t size) {
+    return p >= begin && p < static_cast<const char*>(begin) + size;
+  };
+  EXPECT_FALSE(inside(request, &*element, sizeof(TWDComAsync)));
+  EXPECT_FALSE(inside(word, &*element, sizeof(TWDComAsync)));
+  EXPECT_TRUE(inside(request, block, sizeof(TReceiveBlock)));
+  EXPECT_TRUE(inside(word, block, sizeof(TReceiveBlock)));
+  const DWORD id = GetThreadId(element->ThreadHandle.Get());
+
+  const ULONGLONG start = GetTickCount64();
+  element.reset();
+  RecordProperty("destroy_ms", static_cast<int>(GetTickCount64() - start));
+  EXPECT_LT(GetTickCount64() - start, 1500u);
+  EXPECT_TRUE(ThreadEnded(id)) << "the thread ended by itself, within the bound";
+  EXPECT_EQ(fake.FreesOf(block), 0) << "the driver still holds the wait record";
+  EXPECT_EQ(TimesReleased(waitEvent), 0) << "the driver still signals the event";
+
+  // The driver ends the request at last, writing into memory that is still
+  // the block's, and nothing fires.
+  log.Clear();
+  fake.Deliver(EV_RXCHAR);
+  EXPECT_EQ(*word, static_cast<DWORD>(EV_RXCHAR));
+  EXPECT_EQ(WaitForSingleObject(waitEvent, 0), WAIT_OBJECT_0);
+  Sleep(50);
+  EXPECT_THAT(Events(), IsEmpty());
 }
 
 TEST_F(SerialReceiveTest, FailedWaitEndsTheThreadWhichClearsTheLine) {
@@ -204,12 +351,17 @@ TEST_F(SerialReceiveTest, FailedWaitEndsTheThreadWhichClearsTheLine) {
   EXPECT_TRUE(Logged("SetCommMask 0x0"));
   EXPECT_TRUE(Logged("PurgeComm 0xc"));
   EXPECT_EQ(port.Opened, 1) << "the element stays open";
+  void* block = ReceiveBlock();
   const HANDLE waitEvent = fake.waitEvent;
+  EXPECT_EQ(fake.FreesOf(block), 0) << "the element still holds the block";
   log.Clear();
+  const ULONGLONG start = GetTickCount64();
   port.ClosePort();
+  EXPECT_LT(GetTickCount64() - start, 1000u) << "a thread that has ended is not waited for";
   EXPECT_THAT(Events(), ElementsAre("onBeforeClose", "onCTS 0", "onDSR 0", "onRLSD 0", "onClose"));
   EXPECT_TRUE(Released(waitEvent));
-  EXPECT_FALSE(Logged("TerminateThread"));
+  EXPECT_EQ(fake.FreesOf(block), 1) << "freed once, by the element, the last to let go";
+  EXPECT_FALSE(port.ThreadHandle);
 }
 
 TEST_F(SerialReceiveTest, LineChangesFromTheThreadCarryTheNewStates) {

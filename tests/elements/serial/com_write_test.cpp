@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <string>
+#include <string_view>
 
 #include "tests/elements/serial/serial_fixture.h"
 
@@ -70,16 +72,105 @@ TEST_F(SerialWriteTest, WriteRefusedAtOnceIsSilent) {
   EXPECT_THAT(log.Entries(), ElementsAre("WriteFile 1"));
 }
 
-TEST_F(SerialWriteTest, WriteThatNeverEndsIsCancelledAfterItsTimeOut) {
+TEST_F(SerialWriteTest, EmbeddedNulBytesAreSent) {
+  TData value;
+  MakeString(value, TText(std::string_view("A\0B\0", 4)));
+  Write(value);
+  EXPECT_EQ(fake.written, std::string("A\0B\0", 4));
+  EXPECT_THAT(log.Entries(), ElementsAre("WriteFile 4", "onWrite 4"));
+}
+
+TEST_F(SerialWriteTest, WriteThatNeverEndsIsCancelledAfterTheTimeOutConfiguredAtOpen) {
+  port.ClosePort();
   port.WriteTotalTimeoutConstant = 50;
   port.WriteTotalTimeoutMultiplier = 10;
+  Open();
+  // Changed after the open: the port still has the time-outs it was opened with.
+  port.WriteTotalTimeoutConstant = 5000;
+  port.WriteTotalTimeoutMultiplier = 1000;
   fake.writeMode = TWriteMode::Never;
+  log.Clear();
   const ULONGLONG start = GetTickCount64();
   Write(String("ABCDE"));
   const ULONGLONG elapsed = GetTickCount64() - start;
   EXPECT_THAT(log.Entries(), ElementsAre("WriteFile 5", "CancelIoEx", "onWrite 0"));
-  EXPECT_GE(elapsed, 550u) << "the time-out and its margin are waited out first";
-  EXPECT_LT(elapsed, 2000u);
+  RecordProperty("write_ms", static_cast<int>(elapsed));
+  EXPECT_GE(elapsed, 550u) << "50 + 5 x 10 ms and the margin of 500 ms are waited out first";
+  EXPECT_LT(elapsed, 1000u);
+}
+
+TEST_F(SerialWriteTest, WriteWhoseCancelIsIgnoredKeepsTheRecordUntilItEnds) {
+  port.ClosePort();
+  port.WriteTotalTimeoutConstant = 50;
+  port.WriteTotalTimeoutMultiplier = 10;
+  Open();
+  fake.writeMode = TWriteMode::Never;
+  fake.cancelIgnored = true;
+  log.Clear();
+  ULONGLONG start = GetTickCount64();
+  Write(String("ABCDE"));
+  ULONGLONG elapsed = GetTickCount64() - start;
+  EXPECT_THAT(log.Entries(), ElementsAre("WriteFile 5", "CancelIoEx", "onWrite 0"));
+  RecordProperty("ignored_cancel_write_ms", static_cast<int>(elapsed));
+  EXPECT_GE(elapsed, 1050u) << "the time-out, its margin and 500 ms after the cancel";
+  EXPECT_LT(elapsed, 1600u);
+
+  // The record is still the driver's: nothing is written, 0 is reported at once.
+  fake.writeMode = TWriteMode::Complete;
+  log.Clear();
+  start = GetTickCount64();
+  Write(String("X"));
+  elapsed = GetTickCount64() - start;
+  EXPECT_THAT(log.Entries(), ElementsAre("onWrite 0"));
+  EXPECT_EQ(fake.written, "ABCDE");
+  RecordProperty("next_write_ms", static_cast<int>(elapsed));
+  EXPECT_LT(elapsed, 100u);
+
+  fake.CompleteWrite(5);
+  log.Clear();
+  Write(String("YZ"));
+  EXPECT_THAT(log.Entries(), ElementsAre("WriteFile 2", "onWrite 2"));
+  EXPECT_EQ(fake.written, "ABCDEYZ");
+}
+
+TEST_F(SerialWriteTest, ElementDestroyedWithAWriteStillPendingLeavesTheRecordToTheDriver) {
+  std::optional<TWDComAsync> element(std::in_place);
+  SetSchemaProperties(*element);
+  element->WriteTotalTimeoutConstant = 10;
+  element->WriteTotalTimeoutMultiplier = 0;
+  TData none;
+  element->doOpen(none, 0);
+  fake.writeMode = TWriteMode::Never;
+  fake.cancelIgnored = true;
+  TData value = String("AB");
+  element->doWrite(value, 2);
+  const std::vector<void*> blocks = fake.Blocks();
+  ASSERT_EQ(blocks.size(), 1u) << "the write record";
+  LPOVERLAPPED request = nullptr;
+  {
+    std::lock_guard lock(fake.mutex);
+    request = fake.pendingWrite;
+  }
+  EXPECT_FALSE(request >= static_cast<void*>(&*element) &&
+               request < static_cast<void*>(&*element + 1))
+      << "the request is not in the element";
+  element.reset();
+  EXPECT_EQ(fake.FreesOf(blocks[0]), 0) << "the driver still holds the record";
+  fake.CompleteWrite(2);  // writes into memory that is still the record's
+  EXPECT_EQ(request->InternalHigh, 2u);
+}
+
+TEST_F(SerialWriteTest, CompletedWriteRecordIsFreedOnceWithTheElement) {
+  std::optional<TWDComAsync> element(std::in_place);
+  SetSchemaProperties(*element);
+  TData none;
+  element->doOpen(none, 0);
+  TData value = String("A");
+  element->doWrite(value, 2);
+  const std::vector<void*> blocks = fake.Blocks();
+  ASSERT_EQ(blocks.size(), 1u);
+  element.reset();
+  EXPECT_EQ(fake.FreesOf(blocks[0]), 1);
 }
 
 TEST_F(SerialWriteTest, WritesUseOneEventOfTheirOwnReleasedWithTheElement) {

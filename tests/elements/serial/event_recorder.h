@@ -42,8 +42,13 @@ class TEventRecorder {
   std::vector<TArrival> arrivals_;
 };
 
-// A data-answering element that answers every query with one value.
+// A data-answering element that answers every query with one value and
+// counts the queries.
 struct TAnswer {
   TData value;
-  void Answer(TData& data, std::uint16_t /*index*/) { data = value; }
+  int asked = 0;
+  void Answer(TData& data, std::uint16_t /*index*/) {
+    ++asked;
+    data = value;
+  }
 };

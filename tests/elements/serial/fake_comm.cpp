@@ -98,7 +98,7 @@ BOOL WINAPI FakeSetCommMask(HANDLE, DWORD mask) {
   gFake->log.Add("SetCommMask " + Hex(mask));
   if (gFake->setMaskFails) return Refuse(ERROR_INVALID_PARAMETER);
   // A mask of 0 completes a pending wait with an empty event word.
-  if (mask == 0 && gFake->pendingWait) {
+  if (mask == 0 && gFake->pendingWait && !gFake->maskZeroIgnored) {
     *gFake->pendingWord = 0;
     Complete(gFake->pendingWait, kStatusSuccess, 0);
     gFake->pendingWait = nullptr;
@@ -109,12 +109,46 @@ BOOL WINAPI FakeSetCommMask(HANDLE, DWORD mask) {
 BOOL WINAPI FakePurgeComm(HANDLE, DWORD flags) {
   std::lock_guard lock(gFake->mutex);
   gFake->log.Add("PurgeComm " + Hex(flags));
+  if ((flags & PURGE_TXABORT) && gFake->flushMode == TFlushMode::HangsUntilPurge) {
+    ::SetEvent(gFake->flushRelease);
+  }
   return gFake->purgeFails ? Refuse(ERROR_GEN_FAILURE) : TRUE;
 }
 
 BOOL WINAPI FakeFlushFileBuffers(HANDLE) {
   gFake->log.Add("FlushFileBuffers");
+  HANDLE release = nullptr;
+  {
+    std::lock_guard lock(gFake->mutex);
+    if (gFake->flushMode != TFlushMode::Returns) release = gFake->flushRelease;
+  }
+  // Touches nothing of the fake once it waits: the test may end meanwhile.
+  if (release) ::WaitForSingleObject(release, INFINITE);
   return TRUE;
+}
+
+BOOL WINAPI FakeCancelSynchronousIo(HANDLE thread) {
+  std::lock_guard lock(gFake->mutex);
+  gFake->log.Add("CancelSynchronousIo");
+  if (gFake->flushMode == TFlushMode::HangsUntilCancel) ::SetEvent(gFake->flushRelease);
+  return ::CancelSynchronousIo(thread);
+}
+
+LPVOID WINAPI FakeHeapAlloc(HANDLE heap, DWORD flags, SIZE_T size) {
+  LPVOID block = ::HeapAlloc(heap, flags, size);
+  std::lock_guard lock(gFake->mutex);
+  if (block) gFake->blocks.push_back(block);
+  return block;
+}
+
+BOOL WINAPI FakeHeapFree(HANDLE heap, DWORD flags, LPVOID block) {
+  {
+    std::lock_guard lock(gFake->mutex);
+    ++gFake->frees[block];
+    // A block freed twice is not handed to the heap twice: the test reports it.
+    if (gFake->frees[block] > 1) return FALSE;
+  }
+  return ::HeapFree(heap, flags, block);
 }
 
 BOOL WINAPI FakeClearCommError(HANDLE, LPDWORD errors, LPCOMSTAT status) {
@@ -200,6 +234,7 @@ BOOL WINAPI FakeCancelIoEx(HANDLE h, LPOVERLAPPED ov) {
   if (!IsPort(h)) return ::CancelIoEx(h, ov);
   std::lock_guard lock(gFake->mutex);
   gFake->log.Add("CancelIoEx");
+  if (gFake->cancelIgnored) return TRUE;
   if (gFake->pendingWait && (ov == nullptr || ov == gFake->pendingWait)) {
     Complete(gFake->pendingWait, kStatusCancelled, 0);
     gFake->pendingWait = nullptr;
@@ -237,7 +272,8 @@ DWORD WINAPI FakeWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL
 
 HANDLE WINAPI FakeCreateThread(LPSECURITY_ATTRIBUTES sa, SIZE_T stack, LPTHREAD_START_ROUTINE start,
                                LPVOID param, DWORD flags, LPDWORD id) {
-  gFake->log.Add("CreateThread");
+  // The close's flushing thread is handed the port; the receive thread its block.
+  gFake->log.Add(param == TFakeComm::Port() ? "CreateThread flush" : "CreateThread");
   {
     std::lock_guard lock(gFake->mutex);
     if (gFake->createThreadFails) {
@@ -246,11 +282,6 @@ HANDLE WINAPI FakeCreateThread(LPSECURITY_ATTRIBUTES sa, SIZE_T stack, LPTHREAD_
     }
   }
   return ::CreateThread(sa, stack, start, param, flags, id);
-}
-
-BOOL WINAPI FakeTerminateThread(HANDLE thread, DWORD code) {
-  gFake->log.Add("TerminateThread");
-  return ::TerminateThread(thread, code);
 }
 }  // namespace
 
@@ -275,10 +306,18 @@ TFakeComm::TFakeComm(TCallLog& callLog) : log(callLog) {
   CommApi.CreateEventA = FakeCreateEventA;
   CommApi.WaitForMultipleObjects = FakeWaitForMultipleObjects;
   CommApi.CreateThread = FakeCreateThread;
-  CommApi.TerminateThread = FakeTerminateThread;
+  CommApi.CancelSynchronousIo = FakeCancelSynchronousIo;
+  CommApi.HeapAlloc = FakeHeapAlloc;
+  CommApi.HeapFree = FakeHeapFree;
+  flushRelease = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
 }
 
-TFakeComm::~TFakeComm() { gFake = nullptr; }
+// A flush still hanging is let go; its event stays, as a flushing thread may
+// not have reached its wait yet.
+TFakeComm::~TFakeComm() {
+  ::SetEvent(flushRelease);
+  gFake = nullptr;
+}
 
 void TFakeComm::Deliver(DWORD word) {
   std::lock_guard lock(mutex);
@@ -289,6 +328,26 @@ void TFakeComm::Deliver(DWORD word) {
   } else {
     waits.push_back({TWaitStep::Complete, word});
   }
+}
+
+void TFakeComm::CompleteWrite(DWORD count) {
+  std::lock_guard lock(mutex);
+  if (!pendingWrite) return;
+  Complete(pendingWrite, kStatusSuccess, count);
+  pendingWrite = nullptr;
+}
+
+void TFakeComm::ReleaseFlush() { ::SetEvent(flushRelease); }
+
+std::vector<void*> TFakeComm::Blocks() {
+  std::lock_guard lock(mutex);
+  return blocks;
+}
+
+int TFakeComm::FreesOf(void* block) {
+  std::lock_guard lock(mutex);
+  const auto found = frees.find(block);
+  return found == frees.end() ? 0 : found->second;
 }
 
 int TFakeComm::WaitCalls() {

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <deque>
+#include <map>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -35,7 +36,15 @@ enum class TWriteMode {
   PendThenComplete,  // answers pending, completes with writeCount bytes
   PendThenFail,      // answers pending, completes with a time-out error
   FailAtOnce,        // refuses with writeError
-  Never,             // stays pending until cancelled
+  Never,             // stays pending until cancelled (or CompleteWrite)
+};
+
+// What FlushFileBuffers does.
+enum class TFlushMode {
+  Returns,            // returns at once
+  HangsUntilPurge,    // until a purge aborts the output (PURGE_TXABORT)
+  HangsUntilCancel,   // until CancelSynchronousIo on the flushing thread
+  HangsUntilRelease,  // until the test calls ReleaseFlush
 };
 
 // A serial device behind the seam. While one is alive, every call the
@@ -55,6 +64,14 @@ class TFakeComm {
   void Deliver(DWORD word);
   int WaitCalls();
   bool WaitPending();
+  // Ends the write left pending by TWriteMode::Never with `count` bytes.
+  void CompleteWrite(DWORD count);
+  void ReleaseFlush();
+
+  // The blocks the element took from the heap through the seam, in order, and
+  // how often each was freed.
+  std::vector<void*> Blocks();
+  int FreesOf(void* block);
 
   TCallLog& log;
   std::mutex mutex;  // guards everything below against the receive thread
@@ -74,6 +91,9 @@ class TFakeComm {
   bool escapeFails = false;
   bool clearErrorFails = false;
   bool multipleWaitFails = false;
+  bool cancelIgnored = false;    // CancelIoEx answers success and ends nothing
+  bool maskZeroIgnored = false;  // a mask of 0 does not end a pending wait
+  TFlushMode flushMode = TFlushMode::Returns;
 
   // What the device reports.
   DCB driverState{};
@@ -104,6 +124,9 @@ class TFakeComm {
   LPOVERLAPPED pendingWait = nullptr;
   LPDWORD pendingWord = nullptr;
   LPOVERLAPPED pendingWrite = nullptr;
+  HANDLE flushRelease = nullptr;  // set to end a hanging flush; never closed
+  std::vector<void*> blocks;
+  std::map<void*, int> frees;
 
  private:
   TCommApiOverride override_;

@@ -5,28 +5,8 @@
 
 namespace {
 
-std::string BesideTheExecutable(const char* name) {
-  char path[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string dir(path);
-  return dir.substr(0, dir.rfind('\\') + 1) + name;
-}
-
-void ForgetStores() {
-  DeleteFileA(BesideTheExecutable("pos.ini").c_str());
-  RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Example\\Window");
-}
-
 class FormClose : public FormTest {
  protected:
-  void SetUp() override {
-    FormTest::SetUp();
-    ForgetStores();
-  }
-  void TearDown() override {
-    ForgetStores();
-    FormTest::TearDown();
-  }
   // Runs the program's loop until the quit the close posts; never longer than 5 s.
   void RunUntilClosed() {
     ArmSafetyQuit(5000);
@@ -87,18 +67,26 @@ TEST_F(FormClose, AUserCloseNobodyRefusesClosesTheChildFormsFirst) {
   EXPECT_FALSE(IsWindow(childWindow));
 }
 
-// The geometry at the close is written, and the next form with the same store
-// takes it at its first show instead of the centre.
+// The geometry at the close is written (decimal text, or REG_DWORD values), and
+// the next form with the same store takes it at its first show instead of the centre.
 TEST_F(FormClose, TheStoredGeometryOfOneRunIsWhereTheNextRunShows) {
-  for (const char* store : {"pos.ini\\Main", "Example\\Window"}) {
+  using Read = std::string (*)(const char* key);
+  const std::pair<const char*, Read> kStores[] = {
+      {"pos.ini\\Main", [](const char* key) { return IniText("Main", key); }},
+      {"Example\\Window", [](const char* key) { return RegDword(key); }}};
+  for (const auto& [store, read] : kStores) {
     SCOPED_TRACE(store);
     auto first = MakeForm([&](TWDMainForm& f) { f.SavePosition = store; });
     RunInitList();
     EXPECT_EQ(first->Control->Left(), CentredLeft(119)) << "nothing stored yet";
-    first->Control->SetBoundsRect({40, 50, 40 + 150, 50 + 260});
+    first->Control->SetBoundsRect({-3, 50, -3 + 150, 50 + 260});
     PostMessageA(first->Control->Handle, WM_CLOSE, 0, 0);
     RunUntilClosed();
     first.reset();
+    EXPECT_EQ(read("Left"), "-3");
+    EXPECT_EQ(read("Top"), "50");
+    EXPECT_EQ(read("Width"), "150");
+    EXPECT_EQ(read("Height"), "260");
 
     AppTerminated = false;
     EnableDispatch();
@@ -107,7 +95,7 @@ TEST_F(FormClose, TheStoredGeometryOfOneRunIsWhereTheNextRunShows) {
     RunInitList();
     RECT r;
     GetWindowRect(second->Control->Handle, &r);
-    EXPECT_EQ(r.left, 40);
+    EXPECT_EQ(r.left, -3);
     EXPECT_EQ(r.top, 50);
     EXPECT_EQ(r.right - r.left, 150);
     EXPECT_EQ(r.bottom - r.top, 260);

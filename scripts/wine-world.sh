@@ -49,7 +49,7 @@ wine_world_pair() {
   rm -f "$dir/$a" "$dir/$b"
   socat "pty,raw,echo=0,link=$dir/$a" "pty,raw,echo=0,link=$dir/$b" 2>/dev/null &
   wine_world_pids+=($!)
-  echo $! >"$dir/$a.pid"
+  echo $! >"$dir/socat-$a.pid"
   wine_world_wait_for "$dir/$a" 50
   wine_world_wait_for "$dir/$b" 50
   ln -sfn "$dir/$a" "$WINEPREFIX/dosdevices/$a"

@@ -111,7 +111,8 @@ wine_world_prefix() {
 
   # A persistent server, warmed once: every test executable then starts in a
   # fraction of a second, and no background Wine process holds CTest's pipes.
-  wineserver -p
+  # Its object dump at shutdown would only clutter the output.
+  wineserver -p 2>/dev/null
   wine_world_started_server=1
   "$root_wine_run" cmd /c exit 0 >/dev/null 2>&1
   mkdir -p "$wine_world_base/ports"

@@ -205,7 +205,9 @@ double PrivateKilobytes(HANDLE process) {
   counters.cb = sizeof counters;
   GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
                        sizeof counters);
-  return static_cast<double>(counters.PrivateUsage) / 1024;
+  // Wine leaves the private-bytes counter at 0; the committed bytes stand in.
+  const SIZE_T bytes = counters.PrivateUsage ? counters.PrivateUsage : counters.PagefileUsage;
+  return static_cast<double>(bytes) / 1024;
 }
 
 void Idle() {

@@ -22,6 +22,12 @@ wine_world_down() {
     wait "$pid" 2>/dev/null || true
   done
   wine_world_pids=()
+  # Pairs made again by a test that cut one are no children of this shell.
+  local file
+  for file in "${wine_world_base:-/nonexistent}"/ports/*.pid; do
+    [ -f "$file" ] && { kill "$(cat "$file")" 2>/dev/null || true; }
+    rm -f "$file"
+  done
 }
 
 # Waits up to $2 tenths of a second for the path $1 to exist.
@@ -36,24 +42,27 @@ wine_world_wait_for() {
 }
 
 # Makes one null-modem pair: two ptys joined by socat, linked into the prefix.
+# Tests may cut it and make it again (scripts/null-modem); its process id stays
+# in the folder for that.
 wine_world_pair() {
   local dir=$1 a=$2 b=$3
   rm -f "$dir/$a" "$dir/$b"
   socat "pty,raw,echo=0,link=$dir/$a" "pty,raw,echo=0,link=$dir/$b" 2>/dev/null &
   wine_world_pids+=($!)
+  echo $! >"$dir/socat-$a.pid"
   wine_world_wait_for "$dir/$a" 50
   wine_world_wait_for "$dir/$b" 50
   ln -sfn "$dir/$a" "$WINEPREFIX/dosdevices/$a"
   ln -sfn "$dir/$b" "$WINEPREFIX/dosdevices/$b"
 }
 
-wine_world_up() {
-  local base
+# Exports the world's environment for the folder $1 and arms the tear-down.
+wine_world_env() {
   root_wine_run="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/wine-run"
-  base=$(mkdir -p "$1" && cd "$1" && pwd)
+  wine_world_base=$(mkdir -p "$1" && cd "$1" && pwd)
   trap wine_world_down EXIT
 
-  export WINEPREFIX="$base/prefix"
+  export WINEPREFIX="$wine_world_base/prefix"
   export WINEARCH=win64
   # Plain -all would hide a missing DLL: the executable would just exit with a code.
   export WINEDEBUG=-all,err+module
@@ -61,22 +70,27 @@ wine_world_up() {
   export WINEDLLOVERRIDES="mscoree,mshtml="
   # Wine's ANSI code page follows the locale: 1251 for the Cyrillic captions.
   export LANG=ru_RU.UTF-8 LC_ALL=ru_RU.UTF-8
+}
 
+# Starts a private X display and exports DISPLAY.
+wine_world_xvfb() {
   # Xvfb picks a free display itself and writes its number: two test worlds
   # started at once never race for the same display.
-  local display=""
-  rm -f "$base/display"
-  Xvfb -displayfd 1 -screen 0 1280x1024x24 -nolisten tcp >"$base/display" 2>/dev/null &
+  local display="" tries
+  rm -f "$wine_world_base/display"
+  Xvfb -displayfd 1 -screen 0 1280x1024x24 -nolisten tcp >"$wine_world_base/display" 2>/dev/null &
   wine_world_pids+=($!)
-  local tries
   for ((tries = 0; tries < 100; tries++)); do
-    display=$(head -n1 "$base/display" 2>/dev/null)
+    display=$(head -n1 "$wine_world_base/display" 2>/dev/null)
     [ -z "$display" ] || break
     sleep 0.1
   done
   [ -n "$display" ] || { echo "wine-world: Xvfb did not start" >&2; return 1; }
   export DISPLAY=":$display"
+}
 
+# Creates the prefix once, then starts a persistent wine server.
+wine_world_prefix() {
   if [ ! -f "$WINEPREFIX/.comswitch-ready" ]; then
     echo "wine-world: creating the Wine prefix (once)"
     rm -rf "$WINEPREFIX"
@@ -97,12 +111,21 @@ wine_world_up() {
 
   # A persistent server, warmed once: every test executable then starts in a
   # fraction of a second, and no background Wine process holds CTest's pipes.
-  wineserver -p
+  # Its object dump at shutdown would only clutter the output.
+  wineserver -p 2>/dev/null
   wine_world_started_server=1
   "$root_wine_run" cmd /c exit 0 >/dev/null 2>&1
+  mkdir -p "$wine_world_base/ports"
+}
 
-  mkdir -p "$base/ports"
-  wine_world_pair "$base/ports" com3 com4
-  wine_world_pair "$base/ports" com5 com6
+# The test world: private display, prefix and server, two null-modem pairs.
+wine_world_up() {
+  wine_world_env "$1"
+  wine_world_xvfb || return 1
+  wine_world_prefix
+  wine_world_pair "$wine_world_base/ports" com3 com4
+  wine_world_pair "$wine_world_base/ports" com5 com6
+  # Where the pairs live, for the tests that cut one.
+  export COMSWITCH_PORTS="$wine_world_base/ports"
   echo "wine-world: prefix $WINEPREFIX, display $DISPLAY, COM3<->COM4, COM5<->COM6"
 }

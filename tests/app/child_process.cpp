@@ -12,6 +12,7 @@ constexpr int kMessageTextId = 0xFFFF;
 
 struct TBoxSearch {
   DWORD processId;
+  const std::string* caption;
   HWND found;
 };
 
@@ -24,7 +25,7 @@ BOOL CALLBACK MatchErrorBox(HWND window, LPARAM parameter) {
   GetClassNameA(window, className, sizeof className);
   GetWindowTextA(window, caption, sizeof caption);
   if (owner == search.processId && std::string(className) == "#32770" &&
-      std::string(caption) == "Error" && IsWindowVisible(window)) {
+      caption == *search.caption && IsWindowVisible(window)) {
     search.found = window;
     return FALSE;
   }
@@ -45,16 +46,21 @@ BOOL CALLBACK CollectStaticText(HWND child, LPARAM parameter) {
 
 }  // namespace
 
-std::string FrameHelperPath() {
+std::string SiblingPath(const char* name) {
   char path[MAX_PATH * 4] = {};
   const DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
   std::string folder(path, length);
   folder.erase(folder.find_last_of("\\/") + 1);
-  return folder + FRAME_HELPER_NAME;
+  return folder + name;
 }
 
-TChildProcess::TChildProcess(const std::string& arguments) {
-  std::string commandLine = "\"" + FrameHelperPath() + "\" " + arguments;
+std::string FrameHelperPath() { return SiblingPath(FRAME_HELPER_NAME); }
+
+TChildProcess::TChildProcess(const std::string& arguments)
+    : TChildProcess(FrameHelperPath(), arguments) {}
+
+TChildProcess::TChildProcess(const std::string& executable, const std::string& arguments) {
+  std::string commandLine = "\"" + executable + "\" " + arguments;
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info = {};
@@ -76,10 +82,10 @@ TChildProcess::~TChildProcess() {
   CloseHandle(process_);
 }
 
-HWND TChildProcess::WaitForErrorBox(std::chrono::milliseconds limit) {
+HWND TChildProcess::WaitForBox(const std::string& caption, std::chrono::milliseconds limit) {
   const auto deadline = std::chrono::steady_clock::now() + limit;
   while (std::chrono::steady_clock::now() < deadline) {
-    TBoxSearch search{id_, nullptr};
+    TBoxSearch search{id_, &caption, nullptr};
     EnumWindows(&MatchErrorBox, reinterpret_cast<LPARAM>(&search));
     if (search.found) return search.found;
     // A child that has gone will show nothing more.

@@ -1,0 +1,418 @@
+// The shipped program, judged from outside: comswitch.exe runs as a child
+// process, its windows are looked at and clicked with the real pointer and
+// keyboard, and the bytes it sends are read at the far end of the null-modem.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "../elements/serial/peer_port.h"
+#include "child_process.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+const std::string kOn = "\xC2\xEA\xEB";
+const std::string kOff = "\xC2\xFB\xEA\xEB";
+const std::string kCredit = "\xD1\xE4\xE5\xEB\xE0\xED\xEE \xE2 Weldra.";
+
+std::string ProgramPath() { return PROGRAM_PATH; }
+
+std::string ClassOf(HWND window) {
+  char name[64] = {};
+  GetClassNameA(window, name, sizeof name);
+  return name;
+}
+
+std::string TextOf(HWND window) {
+  char text[256] = {};
+  GetWindowTextA(window, text, sizeof text);
+  return text;
+}
+
+// Waits until `done` holds or `limit` passes; true when it held.
+template <class Condition>
+bool WaitUntil(Condition done, std::chrono::milliseconds limit = 5s) {
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(20ms);
+  }
+  return true;
+}
+
+struct TWindowSearch {
+  DWORD processId;
+  HWND found;
+};
+
+BOOL CALLBACK MatchMainWindow(HWND window, LPARAM parameter) {
+  auto& search = *reinterpret_cast<TWindowSearch*>(parameter);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner == search.processId && ClassOf(window) == "obj_Form" && IsWindowVisible(window)) {
+    search.found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+BOOL CALLBACK CollectChild(HWND child, LPARAM parameter) {
+  reinterpret_cast<std::vector<HWND>*>(parameter)->push_back(child);
+  return TRUE;
+}
+
+// The running program and its tool window.
+class TProgram {
+ public:
+  explicit TProgram(const std::string& arguments = "") : child_(ProgramPath(), arguments) {}
+
+  TChildProcess& Process() { return child_; }
+
+  HWND MainWindow(std::chrono::milliseconds limit = 15s) {
+    WaitUntil(
+        [&] {
+          TWindowSearch search{child_.Id(), nullptr};
+          EnumWindows(&MatchMainWindow, reinterpret_cast<LPARAM>(&search));
+          main_ = search.found;
+          return main_ != nullptr;
+        },
+        limit);
+    return main_;
+  }
+
+  std::vector<HWND> Children() {
+    std::vector<HWND> children;
+    EnumChildWindows(main_, &CollectChild, reinterpret_cast<LPARAM>(&children));
+    return children;
+  }
+
+  HWND Child(const std::string& caption) {
+    for (HWND child : Children()) {
+      if (TextOf(child) == caption) return child;
+    }
+    return nullptr;
+  }
+
+  // The program's GUI thread has handled everything sent before.
+  bool Responds(UINT limitMs = 2000) {
+    DWORD_PTR answer = 0;
+    return SendMessageTimeoutA(main_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, limitMs, &answer) != 0;
+  }
+
+  std::optional<DWORD> Close() {
+    PostMessageA(main_, WM_CLOSE, 0, 0);
+    return child_.WaitForExit(10s);
+  }
+
+ private:
+  TChildProcess child_;
+  HWND main_ = nullptr;
+};
+
+void MovePointer(int x, int y) {
+  INPUT input = {};
+  input.type = INPUT_MOUSE;
+  input.mi.dx = MulDiv(x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+  input.mi.dy = MulDiv(y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+  input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  SendInput(1, &input, sizeof input);
+}
+
+#pragma pack(push, 2)
+struct TGroupIconEntry {
+  BYTE Width, Height, ColorCount, Reserved;
+  WORD Planes, BitCount;
+  DWORD BytesInRes;
+  WORD Id;
+};
+#pragma pack(pop)
+
+// The sizes of the 24-bit images of the program's group icon "WDAP".
+std::vector<int> IconSizesOf(const std::string& path) {
+  std::vector<int> sizes;
+  HMODULE file = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  if (!file) return sizes;
+  HRSRC group = FindResourceA(file, "WDAP", MAKEINTRESOURCEA(14));  // RT_GROUP_ICON
+  const BYTE* data =
+      group ? static_cast<const BYTE*>(LockResource(LoadResource(file, group))) : nullptr;
+  if (data) {
+    const WORD count = reinterpret_cast<const WORD*>(data)[2];
+    const auto* entries = reinterpret_cast<const TGroupIconEntry*>(data + 6);
+    for (WORD i = 0; i < count; ++i) {
+      if (entries[i].BitCount == 24) sizes.push_back(entries[i].Width);
+    }
+  }
+  FreeLibrary(file);
+  return sizes;
+}
+
+// A real left click in the middle of a window, as the user's pointer makes it.
+void Click(HWND window) {
+  RECT r;
+  GetWindowRect(window, &r);
+  MovePointer((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+  INPUT inputs[2] = {};
+  inputs[0].type = inputs[1].type = INPUT_MOUSE;
+  inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  SendInput(2, inputs, sizeof inputs[0]);
+}
+
+void PressKey(WORD key, bool shift = false) {
+  std::vector<INPUT> inputs;
+  auto add = [&](WORD vk, bool up) {
+    INPUT input = {};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = vk;
+    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    inputs.push_back(input);
+  };
+  if (shift) add(VK_SHIFT, false);
+  add(key, false);
+  add(key, true);
+  if (shift) add(VK_SHIFT, true);
+  SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+HWND FocusOf(HWND window) {
+  GUITHREADINFO info = {};
+  info.cbSize = sizeof info;
+  GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
+  return info.hwndFocus;
+}
+
+bool Checked(HWND box) { return SendMessageA(box, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+// A click on a button, once the program has handled it.
+void ClickAndSettle(TProgram& program, HWND window) {
+  Click(window);
+  std::this_thread::sleep_for(100ms);
+  EXPECT_TRUE(program.Responds());
+}
+
+TEST(ProgramCredit, SwitchShowsOnlyTheCreditBoxAndExitsWithZero) {
+  for (const char* arguments : {"/iw", "\"/iw\""}) {
+    SCOPED_TRACE(arguments);
+    TProgram program(arguments);
+    ASSERT_TRUE(program.Process().Started());
+    HWND box = program.Process().WaitForBox("Weldra Info");
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(TChildProcess::BoxText(box), kCredit);
+    EXPECT_EQ(program.MainWindow(0ms), nullptr) << "a main window came with the credit box";
+    EXPECT_TRUE(TChildProcess::PressOk(box));
+    EXPECT_EQ(program.Process().WaitForExit(), 0u);
+  }
+}
+
+TEST(ProgramCredit, AnythingElseStartsTheWindow) {
+  for (const char* arguments : {"/IW", "/iwx", "x /iw"}) {
+    SCOPED_TRACE(arguments);
+    TProgram program(arguments);
+    ASSERT_NE(program.MainWindow(), nullptr);
+    EXPECT_EQ(program.Close(), 0u);
+  }
+}
+
+TEST(ProgramWindow, StartsCentredWithItsFiveControls) {
+  TProgram program;
+  HWND main = program.MainWindow();
+  ASSERT_NE(main, nullptr);
+  EXPECT_EQ(TextOf(main), "Form");
+  RECT r;
+  GetWindowRect(main, &r);
+  EXPECT_EQ(r.right - r.left, 119);
+  EXPECT_EQ(r.bottom - r.top, 209);
+  EXPECT_EQ(r.left, (GetSystemMetrics(SM_CXSCREEN) - 119) / 2);
+  EXPECT_EQ(r.top, (GetSystemMetrics(SM_CYSCREEN) - 209) / 2);
+  const LONG_PTR style = GetWindowLongPtrA(main, GWL_STYLE);
+  const LONG_PTR exStyle = GetWindowLongPtrA(main, GWL_EXSTYLE);
+  EXPECT_EQ(style & WS_CAPTION, WS_CAPTION);
+  EXPECT_EQ(style & WS_SIZEBOX, 0);
+  EXPECT_NE(exStyle & WS_EX_TOOLWINDOW, 0);
+  // Wine answers WM_GETICON from another process with 0, so the icon is looked
+  // at in the program's file: the group "WDAP" with its two images.
+  EXPECT_EQ(IconSizesOf(ProgramPath()), (std::vector<int>{16, 32}));
+
+  struct TExpected {
+    std::string caption;
+    const char* className;
+    RECT bounds;
+    bool enabled;
+  };
+  const TExpected expected[] = {
+      {kOn, "obj_BUTTON", {5, 5, 105, 30}, false},
+      {kOff, "obj_BUTTON", {5, 35, 105, 60}, false},
+      {"Open", "obj_BUTTON", {5, 65, 105, 90}, true},
+      {"RTS", "obj_BUTTON", {30, 100, 85, 120}, true},
+      {"DTR", "obj_BUTTON", {30, 130, 85, 150}, true},
+  };
+  EXPECT_EQ(program.Children().size(), 5u);
+  for (const TExpected& e : expected) {
+    SCOPED_TRACE(e.caption);
+    HWND child = program.Child(e.caption);
+    ASSERT_NE(child, nullptr);
+    EXPECT_EQ(ClassOf(child), e.className);
+    RECT b;
+    GetWindowRect(child, &b);
+    MapWindowPoints(nullptr, main, reinterpret_cast<POINT*>(&b), 2);
+    EXPECT_EQ(b.left, e.bounds.left);
+    EXPECT_EQ(b.top, e.bounds.top);
+    EXPECT_EQ(b.right, e.bounds.right);
+    EXPECT_EQ(b.bottom, e.bounds.bottom);
+    EXPECT_EQ(IsWindowEnabled(child) != 0, e.enabled);
+  }
+  EXPECT_FALSE(Checked(program.Child("RTS")));
+  EXPECT_FALSE(Checked(program.Child("DTR")));
+  EXPECT_EQ(program.Close(), 0u);
+}
+
+TEST(ProgramSerial, OneClickIsOneByteOnTheLine) {
+  TPeerPort peer("COM4");
+  ASSERT_TRUE(peer.IsOpen());
+  TProgram program;
+  ASSERT_NE(program.MainWindow(), nullptr);
+  HWND on = program.Child(kOn), off = program.Child(kOff), open = program.Child("Open");
+  ASSERT_TRUE(on && off && open);
+
+  // Disabled before the port is open: nothing is sent.
+  ClickAndSettle(program, on);
+  ClickAndSettle(program, off);
+  EXPECT_EQ(peer.Read(1, 300), "");
+
+  ClickAndSettle(program, open);
+  EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(on) && IsWindowEnabled(off); }));
+  ClickAndSettle(program, on);
+  EXPECT_EQ(peer.Read(2, 1000), "A");
+  ClickAndSettle(program, off);
+  EXPECT_EQ(peer.Read(2, 1000), "B");
+
+  // A second "Open" leaves the port as it is: still one byte a click.
+  ClickAndSettle(program, open);
+  ClickAndSettle(program, on);
+  EXPECT_EQ(peer.Read(2, 1000), "A");
+
+  // The keyboard: Tab walks the controls, Space presses the focused button.
+  for (int step = 0; step < 8 && FocusOf(program.MainWindow()) != on; ++step) {
+    PressKey(VK_TAB);
+    std::this_thread::sleep_for(100ms);
+  }
+  ASSERT_EQ(FocusOf(program.MainWindow()), on) << "Tab never reached the button";
+  PressKey(VK_SPACE);
+  EXPECT_EQ(peer.Read(2, 1000), "A");
+
+  // The boxes toggle; the pty refusing modem lines must not hurt the program.
+  HWND rts = program.Child("RTS"), dtr = program.Child("DTR");
+  ClickAndSettle(program, rts);
+  ClickAndSettle(program, dtr);
+  EXPECT_TRUE(Checked(rts));
+  EXPECT_TRUE(Checked(dtr));
+  ClickAndSettle(program, rts);
+  EXPECT_FALSE(Checked(rts));
+  EXPECT_EQ(peer.Read(1, 200), "");
+
+  EXPECT_EQ(program.Close(), 0u);
+}
+
+// Runs a command of the machine the test world lives on: Wine starts a native
+// program as a process of that machine. Its handle cannot be waited on; the
+// callers look for its effect instead.
+void RunNative(const std::string& commandLine) {
+  std::string line = commandLine;
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info = {};
+  ASSERT_TRUE(CreateProcessA("Z:\\bin\\bash", line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                             nullptr, &startup, &info));
+  CloseHandle(info.hThread);
+  CloseHandle(info.hProcess);
+}
+
+// Through Z:, except for names that are device names before their dot (COM3,
+// com4.anything): those always name the device.
+bool Exists(const std::string& unixPath) {
+  return GetFileAttributesA(("Z:" + unixPath).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// The COM3<->COM4 null-modem of the test world cut for as long as the object
+// lives, as when a USB adapter is pulled; made again afterwards for the tests
+// that follow.
+class TCutLine {
+ public:
+  TCutLine() {
+    char ports[MAX_PATH] = {};
+    GetEnvironmentVariableA("COMSWITCH_PORTS", ports, sizeof ports);
+    folder_ = ports;
+    EXPECT_FALSE(folder_.empty()) << "the test world names its null-modem folder";
+    RunNative("bash " + script_ + " cut " + folder_ + " com3");
+    cut_ = WaitUntil([&] { return !Exists(folder_ + "/socat-com3.pid"); });
+    EXPECT_TRUE(cut_);
+  }
+  ~TCutLine() {
+    RunNative("bash " + script_ + " make " + folder_ + " com3 com4");
+    EXPECT_TRUE(WaitUntil([] { return TPeerPort("COM4").IsOpen(); }))
+        << "the null-modem did not come back";
+  }
+  TCutLine(const TCutLine&) = delete;
+  TCutLine& operator=(const TCutLine&) = delete;
+
+  bool Cut() const { return cut_; }
+
+ private:
+  std::string folder_;
+  const std::string script_ = NULL_MODEM_SCRIPT;
+  bool cut_ = false;
+};
+
+// No COM3 in the world: "Open" still enables the buttons, which send nothing,
+// and the program goes on working.
+TEST(ProgramSerial, MissingPortStillEnablesTheButtons) {
+  TCutLine cut;
+  ASSERT_TRUE(cut.Cut());
+  TProgram program;
+  ASSERT_NE(program.MainWindow(), nullptr);
+  HWND on = program.Child(kOn), off = program.Child(kOff);
+  ClickAndSettle(program, program.Child("Open"));
+  EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(on) && IsWindowEnabled(off); }));
+  ClickAndSettle(program, on);
+  ClickAndSettle(program, off);
+  ClickAndSettle(program, program.Child("RTS"));
+  EXPECT_TRUE(program.Responds());
+  EXPECT_EQ(program.Close(), 0u);
+}
+
+// The far end goes away while the port is open: every click still returns
+// within the write bound, and the program closes.
+TEST(ProgramSerial, VanishedFarEndLeavesEveryClickBounded) {
+  TProgram program;
+  ASSERT_NE(program.MainWindow(), nullptr);
+  HWND on = program.Child(kOn), off = program.Child(kOff);
+  ClickAndSettle(program, program.Child("Open"));
+  ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(on) != 0; }));
+
+  TCutLine cut;
+  ASSERT_TRUE(cut.Cut());
+  for (HWND button : {on, off, on}) {
+    const auto start = std::chrono::steady_clock::now();
+    Click(button);
+    std::this_thread::sleep_for(50ms);
+    EXPECT_TRUE(program.Responds(2000));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 2500ms);
+  }
+  EXPECT_EQ(program.Close(), 0u);
+}
+
+TEST(ProgramExit, LogOffWithThePortOpenExitsWithZero) {
+  TPeerPort peer("COM4");
+  TProgram program;
+  HWND main = program.MainWindow();
+  ASSERT_NE(main, nullptr);
+  ClickAndSettle(program, program.Child("Open"));
+  PostMessageA(main, WM_ENDSESSION, TRUE, 0);
+  EXPECT_EQ(program.Process().WaitForExit(10s), 0u);
+}
+
+}  // namespace

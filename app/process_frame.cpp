@@ -13,7 +13,7 @@ namespace {
 
 void ShowOutput(const char* text, std::size_t) { MessageBoxA(nullptr, text, "Error", MB_OK); }
 
-TOutputBuffer StandardOutput(&ShowOutput);
+TOutputBuffer<&ShowOutput> StandardOutput;
 
 TModuleTable* ActiveModules = nullptr;
 

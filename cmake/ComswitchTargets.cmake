@@ -8,6 +8,12 @@ endif()
 if(WIN32)
   # Everything is linked statically: the binaries import only system DLLs.
   add_link_options(-static -static-libgcc -static-libstdc++)
+  # Each target names the system libraries it uses; the compiler adds the C
+  # library and kernel32 after them. CMake's own list would name kernel32 again
+  # before the C library, and the linker (binutils 2.40) crashes on that order
+  # when it links code optimised across files without the run-time's start-up.
+  set(CMAKE_CXX_STANDARD_LIBRARIES "")
+  set(CMAKE_C_STANDARD_LIBRARIES "")
   if(CMAKE_SIZEOF_VOID_P EQUAL 4)
     # The run-time error report finds the callers on 32-bit x86 by following the
     # frame-pointer chain, which every function must then keep.
@@ -20,16 +26,31 @@ endif()
 
 # Product code: small, no C++ exceptions, no RTTI. Platform faults travel through
 # the platform's own exception mechanism, never through C++ throw.
+set(COMSWITCH_PRODUCT_OPTIONS -fno-exceptions -fno-rtti -ffunction-sections)
+if(WIN32)
+  # Optimised once more across every file when a program is linked. The objects
+  # also carry ordinary code, so that the tests link them without it.
+  list(APPEND COMSWITCH_PRODUCT_OPTIONS -flto -ffat-lto-objects)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    # Nothing unwinds through product code on 32-bit x86 (no C++ exceptions; the
+    # error report follows the frame pointers): its unwind tables are dead weight.
+    list(APPEND COMSWITCH_PRODUCT_OPTIONS -fno-asynchronous-unwind-tables)
+  endif()
+endif()
+
 function(comswitch_product_library name)
   add_library(${name} STATIC ${ARGN})
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
-  target_compile_options(${name} PRIVATE ${COMSWITCH_WARNINGS}
-    -fno-exceptions -fno-rtti -ffunction-sections -fdata-sections)
-  if(WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 4)
-    # Nothing unwinds through product code on 32-bit x86 (no C++ exceptions; the
-    # error report follows the frame pointers): its unwind tables are dead weight.
-    target_compile_options(${name} PRIVATE -fno-asynchronous-unwind-tables)
-  endif()
+  target_compile_options(${name} PRIVATE ${COMSWITCH_WARNINGS} ${COMSWITCH_PRODUCT_OPTIONS})
+endfunction()
+
+# An executable built exactly as the shipped program is: product code, no
+# console, symbols stripped, unused sections dropped, optimised for size across
+# all its files; its linker map is written beside it (<name>.map).
+function(comswitch_program_build target)
+  target_compile_options(${target} PRIVATE ${COMSWITCH_WARNINGS} ${COMSWITCH_PRODUCT_OPTIONS})
+  target_link_options(${target} PRIVATE -mwindows -s -Wl,--gc-sections -Wl,--disable-auto-import
+    -Os -flto=auto -Wl,-Map=$<TARGET_FILE_DIR:${target}>/${target}.map)
 endfunction()
 
 # One test executable groups related cases; each one is one CTest test, because
@@ -41,8 +62,10 @@ function(comswitch_test name)
   target_compile_options(${name} PRIVATE ${COMSWITCH_WARNINGS})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gmock GTest::gtest_main)
   if(WIN32)
-    # Console subsystem: the test reports to the console; windows are still created for real.
-    target_link_options(${name} PRIVATE -mconsole)
+    # Console subsystem (the test reports to the console; windows are still
+    # created for real), and linked without the programs' cross-file optimisation:
+    # it would only slow the build of every test.
+    target_link_options(${name} PRIVATE -mconsole -fno-lto)
   endif()
   add_test(NAME ${name} COMMAND ${name} --gtest_color=no)
   if(NOT T_TIMEOUT)

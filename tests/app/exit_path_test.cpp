@@ -67,7 +67,9 @@ TEST(ExitPath, OutputEndingInFourLineBreaksIsShownAtOnce) {
 TEST(ExitPath, CommandLineParametersOfARealProcess) {
   TChildProcess child("\"echo\" \"two  words\" \"\" last");
   ASSERT_TRUE(child.Started());
-  EXPECT_EQ(TakeBox(child), FrameHelperPath() + "|echo|two  words|last|\r\n" + kFinalised);
+  // Then the command tail WinMain got: everything after the program's name.
+  EXPECT_EQ(TakeBox(child), FrameHelperPath() + "|echo|two  words|last|\r\n" +
+                                "\"echo\" \"two  words\" \"\" last\r\n" + kFinalised);
   EXPECT_EQ(child.WaitForExit(), 0u);
 }
 

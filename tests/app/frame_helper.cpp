@@ -27,9 +27,14 @@ volatile int Zero = 0;
 volatile std::size_t HugeSize = ~std::size_t(0) / 2;
 char* volatile Kept = nullptr;
 
-void AccessViolation() { *NowhereToWrite = 1; }
+// The faults and the body stay functions of their own, so that the report's
+// walk has the helper's frames to find: optimised across files, the whole
+// helper could otherwise fold into its entry point, whose caller is the system.
+[[gnu::noinline]] void AccessViolation() { *NowhereToWrite = 1; }
 
-int DivisionByZero() { return 1000 / Zero; }
+[[gnu::noinline]] int DivisionByZero() { return 1000 / Zero; }
+
+[[gnu::noinline]] void RaiseFromHelper() { RaiseRunError(); }
 
 void HeapOverflow() { Kept = new char[HugeSize]; }
 
@@ -77,11 +82,16 @@ void WriteLongText() {
   WriteOutput({text, sizeof text});
 }
 
+// The command tail WinMain was given by the entry point.
+const char* CommandTail = "";
+
 void EchoParameters() {
   for (int index = 0; index < 4; ++index) {
     WriteOutput(CommandLineParam(index).View());
     WriteOutput("|");
   }
+  WriteOutput("\r\n");
+  WriteOutput(CommandTail);
   WriteOutput("\r\n");
 }
 
@@ -95,7 +105,7 @@ void LogOff() {
   WriteOutput("still running after the log-off\r\n");
 }
 
-void Body() {
+[[gnu::noinline]] void Body() {
   const TText mode = CommandLineParam(1);
   if (mode == "exit") WriteOutput("hello\r\n");
   if (mode == "full") WriteLongText();
@@ -105,7 +115,7 @@ void Body() {
   if (mode == "av") AccessViolation();
   if (mode == "wndproc") FaultInWindowProcedure();
   if (mode == "div0") WriteOutput(DivisionByZero() ? "" : "no fault\r\n");
-  if (mode == "raise") RaiseRunError();
+  if (mode == "raise") RaiseFromHelper();
   if (mode == "oom") HeapOverflow();
   if (mode == "objoom") ToolkitHeapOverflow();
   if (mode == "overflow") WriteOutput(Recurse(0) ? "" : "no fault\r\n");
@@ -116,7 +126,8 @@ void Body() {
 
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandTail, int) {
+  CommandTail = commandTail;
   for (std::size_t row = 0; row < 6; ++row) Steps[row] = ProgramModuleSteps[row];
   Steps[6] = {nullptr, &WriteFinalisedLine};
   static TModuleTable modules(Steps);

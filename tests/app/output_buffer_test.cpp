@@ -16,10 +16,12 @@ void RecordShown(const char* text, std::size_t length) {
   Shown.emplace_back(text, length);
 }
 
+using TTestBuffer = TOutputBuffer<&RecordShown>;
+
 class OutputBufferTest : public ::testing::Test {
  protected:
   void SetUp() override { Shown.clear(); }
-  TOutputBuffer output{&RecordShown};
+  TTestBuffer output;
 };
 
 using Strings = std::vector<std::string>;
@@ -31,22 +33,22 @@ TEST_F(OutputBufferTest, TextWaitsUntilFlushedAndIsShownOnce) {
   output.Flush();
   output.Flush();
   EXPECT_EQ(Shown, (Strings{"hello world\r\n"}));
-  EXPECT_EQ(output.Room(), TOutputBuffer::kCapacity);
+  EXPECT_EQ(output.Room(), TTestBuffer::kCapacity);
 }
 
 TEST_F(OutputBufferTest, FullBufferIsShownAndTheRestCollectedAgain) {
-  output.Write(std::string(TOutputBuffer::kCapacity - 1, 'a'));
+  output.Write(std::string(TTestBuffer::kCapacity - 1, 'a'));
   EXPECT_TRUE(Shown.empty());
   output.Write("bc");
   ASSERT_EQ(Shown.size(), 1u);
-  EXPECT_EQ(Shown[0], std::string(TOutputBuffer::kCapacity - 1, 'a') + "b");
+  EXPECT_EQ(Shown[0], std::string(TTestBuffer::kCapacity - 1, 'a') + "b");
   EXPECT_EQ(output.Pending(), "c");
 
   Shown.clear();
   output.Flush();
-  output.Write(std::string(2 * TOutputBuffer::kCapacity + 5, 'z'));
-  EXPECT_EQ(Shown, (Strings{"c", std::string(TOutputBuffer::kCapacity, 'z'),
-                            std::string(TOutputBuffer::kCapacity, 'z')}));
+  output.Write(std::string(2 * TTestBuffer::kCapacity + 5, 'z'));
+  EXPECT_EQ(Shown, (Strings{"c", std::string(TTestBuffer::kCapacity, 'z'),
+                            std::string(TTestBuffer::kCapacity, 'z')}));
   EXPECT_EQ(output.Pending(), "zzzzz");
 }
 

@@ -46,7 +46,10 @@ endfunction()
 
 # An executable built exactly as the shipped program is: product code, no
 # console, symbols stripped, unused sections dropped, optimised for size across
-# all its files; its linker map is written beside it (<name>.map).
+# all its files; its linker map is written beside it (<name>.map). Data imported
+# from a DLL without its import declaration would need the start-up code's
+# pseudo-relocations, which the programs' own entry point does not apply: the
+# link refuses such an import instead.
 function(comswitch_program_build target)
   target_compile_options(${target} PRIVATE ${COMSWITCH_WARNINGS} ${COMSWITCH_PRODUCT_OPTIONS})
   target_link_options(${target} PRIVATE -mwindows -s -Wl,--gc-sections -Wl,--disable-auto-import

@@ -1,6 +1,5 @@
 # Checks an executable built with the shipped program's settings: its size,
-# the DLLs it imports, that no C++ exception machinery was linked in, and that
-# it needs no pseudo-relocations (its entry point does not apply them).
+# the DLLs it imports, and that no C++ exception machinery was linked in.
 #   cmake -DEXE=... -DMAP=... -DOBJDUMP=... [-DMAX_KB=...] -P check_footprint.cmake
 # Without MAX_KB the size is reported, not judged.
 
@@ -41,14 +40,3 @@ foreach(symbol __cxa_throw __cxa_allocate_exception __gxx_personality _Unwind_Ra
   endif()
 endforeach()
 
-# Data imported from a DLL without its import declaration needs the start-up
-# code's pseudo-relocations, which the programs' own entry point does not apply.
-string(REGEX MATCH "0x([0-9a-f]+) +__RUNTIME_PSEUDO_RELOC_LIST_END__" list_end "${map}")
-set(end_address "${CMAKE_MATCH_1}")
-string(REGEX MATCH "0x([0-9a-f]+) +__RUNTIME_PSEUDO_RELOC_LIST__ " list_start "${map}")
-if(NOT list_end OR NOT list_start)
-  message(FATAL_ERROR "${MAP} does not show the pseudo-relocation list")
-endif()
-if(NOT CMAKE_MATCH_1 STREQUAL end_address)
-  message(FATAL_ERROR "${EXE} needs pseudo-relocations (0x${CMAKE_MATCH_1} to 0x${end_address})")
-endif()

@@ -6,6 +6,7 @@
 //
 //   program_bench [--quick]          times, memory, size, write throughput
 //   program_bench --count TRACEFILE  wine-server requests per start and per click
+//   --program PATH                   measures that build of comswitch instead
 //
 // --quick runs every measurement a few times only, so that the test suite can
 // keep the benchmarks working without judging their timings. --count needs a
@@ -43,7 +44,7 @@ struct TProgram {
 };
 
 // The program first, then the baseline its targets are set against.
-const TProgram kPrograms[] = {
+TProgram kPrograms[] = {
     {"comswitch", PROGRAM_PATH, "obj_Form"},
     {"design", DESIGN_SWITCH_PATH, "BaselineForm"},
     {"plain", PLAIN_SWITCH_PATH, "BaselineForm"},
@@ -385,6 +386,11 @@ void CountRequests(const char* tracePath) {
       const LONGLONG from = trace.End();
       TRunning running(kPrograms[p]);
       if (!running.WaitForForm()) continue;
+      // A start ends when the shown window has been painted and the program
+      // waits for input: up to the window alone, the count would depend on how
+      // soon it was seen.
+      WaitForInputIdle(running.Process(), 5000);
+      Sleep(500);
       const auto counts = trace.Requests(from, trace.End(), running.Threads());
       startCounts.push_back(Total(counts));
       for (const auto& [name, count] : counts) startTotal[name] += count;
@@ -534,6 +540,7 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--quick") == 0) Quick = true;
     if (std::strcmp(argv[i], "--count") == 0 && i + 1 < argc) trace = argv[++i];
+    if (std::strcmp(argv[i], "--program") == 0 && i + 1 < argc) kPrograms[0].path = argv[++i];
   }
   ReportHeader();
   if (trace) {

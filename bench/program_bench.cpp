@@ -77,8 +77,8 @@ void ReportHeader() {
 // One figure of the three programs; the ratios are the program's against each baseline.
 void Report(const char* name, const char* unit, const double (&values)[kProgramCount],
             const char* target) {
-  const double design = values[1] ? values[0] / values[1] : 0;
-  const double plain = values[2] ? values[0] / values[2] : 0;
+  const double design = values[1] > 0 ? values[0] / values[1] : 0;
+  const double plain = values[2] > 0 ? values[0] / values[2] : 0;
   std::printf("%-30s %11.1f %11.1f %11.1f %9.2f %9.2f   %s (%s)\n", name, values[0], values[1],
               values[2], design, plain, target, unit);
 }
@@ -233,7 +233,8 @@ double CommittedKilobytes(HANDLE process) {
 // Clicks in rounds, each program in turn within a round; the committed memory is
 // taken in each round once the port is open.
 void ClickToByte() {
-  const int rounds = Quick ? 1 : 3, clicks = Quick ? 5 : 50;
+  // Short rounds, so that the machine's load changes little within one round.
+  const int rounds = Quick ? 1 : 10, clicks = Quick ? 5 : 15;
   TPeerPort peer("COM4");
   std::vector<double> times[kProgramCount], memory[kProgramCount];
   int missing[kProgramCount] = {};

@@ -258,6 +258,9 @@ static void read_line(struct board* board) {
 
 // Runs the core until it has caught up with the clock, then sleeps a slice or
 // until the line has something, and again, until a stop is asked for.
+// Flat out, the simulator would hold a core for ever (an Arduino sketch never
+// sleeps); at the chip's own pace it still runs some 9 million instructions a
+// second, a good part of a slow core, but no cheaper pace keeps millis() true.
 static int run_board(struct board* board) {
   avr_t* avr = board->avr;
   uint64_t start_ns = monotonic_ns();

@@ -36,8 +36,7 @@ class SerialReceiveTest : public SerialSeamTest {
 
   int TimesReleased(HANDLE handle) {
     std::lock_guard lock(fake.mutex);
-    return static_cast<int>(
-        std::count(fake.closedHandles.begin(), fake.closedHandles.end(), handle));
+    return static_cast<int>(std::count(fake.closedHandles.begin(), fake.closedHandles.end(), handle));
   }
   bool Released(HANDLE handle) { return TimesReleased(handle) == 1; }
 
@@ -59,8 +58,8 @@ class TGuiWindow {
     windowClass.hInstance = GetModuleHandleA(nullptr);
     windowClass.lpszClassName = "SerialSeamTestWindow";
     RegisterClassA(&windowClass);
-    handle = CreateWindowExA(0, windowClass.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                             windowClass.hInstance, nullptr);
+    handle = CreateWindowExA(0, windowClass.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE,
+                             nullptr, windowClass.hInstance, nullptr);
   }
   ~TGuiWindow() { DestroyWindow(handle); }
   TGuiWindow(const TGuiWindow&) = delete;

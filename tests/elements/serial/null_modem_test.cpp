@@ -9,9 +9,9 @@
 
 #include <atomic>
 #include <cstdio>
-#include <optional>
 #include <string>
 #include <string_view>
+#include <optional>
 #include <thread>
 #include <vector>
 

@@ -54,6 +54,11 @@ function(comswitch_program_build target)
   target_compile_options(${target} PRIVATE ${COMSWITCH_WARNINGS} ${COMSWITCH_PRODUCT_OPTIONS})
   target_link_options(${target} PRIVATE -mwindows -s -Wl,--gc-sections -Wl,--disable-auto-import
     -Os -flto=auto -Wl,-Map=$<TARGET_FILE_DIR:${target}>/${target}.map)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    # The code is generated again at the cross-file link, where -Os alone would
+    # drop the frame pointers the error report follows on 32-bit x86.
+    target_link_options(${target} PRIVATE -fno-omit-frame-pointer)
+  endif()
 endfunction()
 
 # One test executable groups related cases; each one is one CTest test, because

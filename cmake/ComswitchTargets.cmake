@@ -58,8 +58,8 @@ function(comswitch_program_build target)
   target_link_options(${target} PRIVATE -mwindows -s -Wl,--gc-sections -Wl,--disable-auto-import
     -Os -flto=auto -Wl,-Map=$<TARGET_FILE_DIR:${target}>/${target}.map)
   if(CMAKE_SIZEOF_VOID_P EQUAL 4)
-    # The code is generated again at the cross-file link, where -Os alone would
-    # drop the frame pointers the error report follows on 32-bit x86.
+    # The code is generated again at the cross-file link: the frame options are
+    # given there too, so that they hold whatever the link's own -Os implies.
     target_link_options(${target} PRIVATE ${COMSWITCH_FRAME_OPTIONS})
   endif()
 endfunction()

@@ -40,6 +40,7 @@
 #define STATE_SIZE 128
 #define OUTPUT_LINES (TIOCM_RTS | TIOCM_DTR)
 #define MAX_DEVICES 16
+#define STATE_WAIT_TRIES 30
 
 /* The shared part of a state file, after its text header. Each end writes
  * only its own slot. The owner is the process that last set the lines: the
@@ -208,6 +209,12 @@ static struct device *test_world_device(int fd) {
     d->used = 0;
     __atomic_sub_fetch(&tracked, 1, __ATOMIC_RELEASE);
     return NULL;
+  }
+  /* A pair being made has its links a moment before its state file: the
+   * first look waits that moment out. */
+  for (int tries = 0; !d->state && !d->noticed && tries < STATE_WAIT_TRIES; tries++) {
+    usleep(10000);
+    find_state(d, folder, number, &linked);
   }
   if (!d->state && !d->noticed) {
     d->noticed = 1;

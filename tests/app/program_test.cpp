@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <string>
 #include <thread>
 #include <vector>
@@ -155,7 +156,17 @@ std::vector<int> IconSizesOf(const std::string& path) {
 void Click(HWND window) {
   RECT r;
   GetWindowRect(window, &r);
-  MovePointer((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+  const POINT target{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+  MovePointer(target.x, target.y);
+  // The move goes through the display: a press sent before it has landed
+  // would fall where the pointer was (at first the screen's centre, "Open").
+  WaitUntil(
+      [&] {
+        POINT at{};
+        return GetCursorPos(&at) && std::abs(at.x - target.x) <= 1 &&
+               std::abs(at.y - target.y) <= 1;
+      },
+      1s);
   INPUT inputs[2] = {};
   inputs[0].type = inputs[1].type = INPUT_MOUSE;
   inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
@@ -309,10 +320,9 @@ TEST(ProgramSerial, OneClickIsOneByteOnTheLine) {
   HWND rts = program.Child("RTS"), dtr = program.Child("DTR");
   ClickAndSettle(program, rts);
   ClickAndSettle(program, dtr);
-  EXPECT_TRUE(Checked(rts));
-  EXPECT_TRUE(Checked(dtr));
+  EXPECT_TRUE(WaitUntil([&] { return Checked(rts) && Checked(dtr); }, 2s));
   ClickAndSettle(program, rts);
-  EXPECT_FALSE(Checked(rts));
+  EXPECT_TRUE(WaitUntil([&] { return !Checked(rts); }, 2s));
   EXPECT_EQ(peer.Read(1, 200), "");
 
   EXPECT_EQ(program.Close(), 0u);
@@ -339,7 +349,8 @@ TEST(ProgramLines, EachBoxDrivesItsOwnLineAndOnlyWhileThePortIsOpen) {
   // opens with both lines low all the same.
   ClickAndSettle(program, rts);
   ClickAndSettle(program, dtr);
-  ASSERT_TRUE(Checked(rts) && Checked(dtr));
+  ASSERT_TRUE(WaitUntil([&] { return Checked(rts) && Checked(dtr); }, 2s));
+  EXPECT_TRUE(program.Responds());
   EXPECT_EQ(LinesSeenBy(peer), 0u);
   ClickAndSettle(program, open);
   ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(program.Child(kOn)) != 0; }));
@@ -359,7 +370,9 @@ TEST(ProgramLines, EachBoxDrivesItsOwnLineAndOnlyWhileThePortIsOpen) {
     SCOPED_TRACE(std::string(step.box) + (step.checked ? " checked" : " cleared"));
     HWND box = program.Child(step.box);
     ClickAndSettle(program, box);
-    EXPECT_EQ(Checked(box), step.checked);
+    // The pointer's click comes through the display: it may land a moment later.
+    EXPECT_TRUE(WaitUntil([&] { return Checked(box) == step.checked; }, 2s));
+    EXPECT_TRUE(program.Responds()) << "the click's handling has ended";
     EXPECT_TRUE(WaitUntil([&] { return LinesSeenBy(peer) == step.seen; }, 1s))
         << std::hex << "the far end sees 0x" << LinesSeenBy(peer) << ", not 0x" << step.seen;
   }

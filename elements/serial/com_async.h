@@ -6,7 +6,6 @@
 #include <cstdint>
 
 #include "elements/serial/win_handle.h"
-#include "elements/serial/receive_block.h"
 #include "runtime/data.h"
 #include "runtime/event.h"
 #include "runtime/text.h"
@@ -33,8 +32,10 @@ class TWDComAsync {
   void ClosePort();
   bool ReadModemStatus();
 
-  // The thread's argument is its TReceiveBlock, shared with the element.
-  static DWORD WINAPI ReceiveThread(LPVOID block);
+  // The thread's argument is the element, which outlives it: the close awaits
+  // the thread before anything of the element goes.
+  static DWORD WINAPI ReceiveThread(LPVOID element);
+  // Fires the events of one completed wait, none once a stop was asked for.
   void HandleCommEvents(DWORD eventWord);
 
   // Working state.
@@ -115,6 +116,7 @@ class TWDComAsync {
 
  private:
   enum class TWaitOutcome { Events, Empty, Stopped, Failed };
+  struct TReceiveWait;
   struct TWriteRecord;
 
   void ConfigureLineRecord(std::int32_t baud, std::int32_t dtrMode, std::int32_t rtsMode,
@@ -124,19 +126,21 @@ class TWDComAsync {
   void StopReceiveThread();
   bool DrainOutputQueue();
   void FlushOutput();
-  static void RunReceiveLoop(TReceiveBlock& block);
-  static TWaitOutcome WaitForLineEvents(TReceiveBlock& block);
-  static bool HandleEvents(TReceiveBlock* block, TWDComAsync* direct, DWORD eventWord);
-  bool PrepareEvent(DWORD bit, TWD_Event& point, TData& value);
+  bool StopRequested() const;
+  bool RunReceiveLoop(TReceiveWait& wait);
+  TWaitOutcome WaitForLineEvents(TReceiveWait& wait);
+  void EndWait(TReceiveWait& wait);
+  void FireCommEvent(DWORD bit);
   DWORD WriteWaitBound(DWORD byteCount) const;
-  bool WriteRecordFree();
+  bool MakeWriteRecord();
   void ReleaseWriteRecord();
 
-  // Shared with the receive thread while one runs; see TReceiveBlock.
-  TReceiveBlock* receiveBlock_ = nullptr;
+  // Set by the close to ask the receive thread to stop; never reset.
+  TWinHandle stopEvent_;
   // The single write record, kept apart from the element so that a write the
   // driver still holds never writes into freed memory. Made at the first
   // write, freed with the element unless still pending.
   TWriteRecord* write_ = nullptr;
-  bool closing_ = false;
+  // Read by a receiver's doWrite on the receive thread while the close runs.
+  std::atomic<bool> closing_{false};
 };

@@ -4,10 +4,6 @@
 #include "elements/serial/com_async.h"
 
 namespace {
-// How long ClosePort waits for the receive thread to finish what it is doing
-// (a receiver may be running on it) before it lets the thread go.
-constexpr DWORD kThreadStopBoundMs = 3000;
-
 // Output still queued at close is given at most this long to go out.
 constexpr DWORD kDrainBoundMs = 2000;
 constexpr DWORD kDrainPollMs = 10;
@@ -18,10 +14,10 @@ constexpr DWORD kDrainPollMs = 10;
 constexpr DWORD kFlushBoundMs = 1000;
 constexpr DWORD kFlushCancelBoundMs = 250;
 
-// Waits up to `ms` for `handle`, handling the messages other threads send to
-// this one meanwhile (a receiver on the receive thread may be waiting in
-// SendMessage for this thread). Posted messages stay queued. True once the
-// handle is signalled.
+// Waits up to `ms` (or without limit, INFINITE) for `handle`, handling the
+// messages other threads send to this one meanwhile (a receiver on the receive
+// thread may be waiting in SendMessage for this thread). Posted messages stay
+// queued. True once the handle is signalled.
 bool WaitHandlingSentMessages(HANDLE handle, DWORD ms) {
   const ULONGLONG start = CommApi.GetTickCount64();
   for (;;) {
@@ -30,7 +26,8 @@ bool WaitHandlingSentMessages(HANDLE handle, DWORD ms) {
     MSG message;
     CommApi.PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
     const ULONGLONG elapsed = CommApi.GetTickCount64() - start;
-    const DWORD left = elapsed >= ms ? 0 : static_cast<DWORD>(ms - elapsed);
+    DWORD left = INFINITE;
+    if (ms != INFINITE) left = elapsed >= ms ? 0 : static_cast<DWORD>(ms - elapsed);
     const DWORD woken = CommApi.MsgWaitForMultipleObjects(1, &handle, FALSE, left, QS_SENDMESSAGE);
     if (woken == WAIT_OBJECT_0) return true;
     if (woken != WAIT_OBJECT_0 + 1 || left == 0) return false;
@@ -72,31 +69,17 @@ void TWDComAsync::ClosePort() {
 }
 
 // The thread is asked to stop and awaited, never ended by force: a thread
-// ended inside a receiver would leave the receiver's locks (or the heap's)
-// held for good. One that is still busy after the bound is let go: it fires
-// nothing more, never touches the element again and ends by itself once its
-// receiver returns.
+// ended inside a receiver would leave the receiver's locks (or the heap's) held
+// for good. It fires nothing once asked, and ends its own wait. A receiver that
+// never returns holds the close here, as it would hold the GUI thread if it ran
+// there: the one wait of the element without a bound.
 void TWDComAsync::StopReceiveThread() {
-  if (!receiveBlock_) return;
-  TReceiveBlock& block = *receiveBlock_;
   if (ThreadHandle) {
-    const HANDLE port = PortHandle.Get();
-    // The stop event reaches the thread wherever it waits; the mask of 0 and
-    // the cancel complete a wait the driver holds pending.
-    CommApi.SetEvent(block.stopEvent.Get());
-    CommApi.SetCommMask(port, 0);
-    CommApi.CancelIoEx(port, &block.request);
-    if (!WaitHandlingSentMessages(ThreadHandle.Get(), kThreadStopBoundMs)) {
-      // The gate is held only for the thread's short steps, never while it
-      // fires or waits, so this takes no longer than one driver call.
-      AcquireSRWLockExclusive(&block.gate);
-      block.element = nullptr;
-      ReleaseSRWLockExclusive(&block.gate);
-    }
+    CommApi.SetEvent(stopEvent_.Get());
+    WaitHandlingSentMessages(ThreadHandle.Get(), INFINITE);
     ThreadHandle.Close();
   }
-  receiveBlock_ = nullptr;
-  block.Release();
+  stopEvent_.Close();
 }
 
 // Flushes whenever the driver's output queue has drained, also when it was

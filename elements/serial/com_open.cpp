@@ -129,22 +129,10 @@ DWORD TWDComAsync::BuildEventMask() const {
 }
 
 bool TWDComAsync::StartReceiveThread() {
-  // Everything the thread may still touch once let go lives in a block of its
-  // own; the element's reference is released by StopReceiveThread.
-  receiveBlock_ = TReceiveBlock::Create();
-  if (!receiveBlock_) return false;
-  TReceiveBlock& block = *receiveBlock_;
-  block.element = this;
-  block.port = PortHandle.Get();
-  block.stopEvent = TWinHandle(CommApi.CreateEventA(nullptr, TRUE, FALSE, nullptr));
-  block.waitEvent = TWinHandle(CommApi.CreateEventA(nullptr, TRUE, FALSE, nullptr));
-  if (!block.stopEvent || !block.waitEvent) return false;
-  block.AddReference();  // the thread's
-  const HANDLE thread = CommApi.CreateThread(nullptr, 0, &ReceiveThread, &block, 0, nullptr);
-  if (!thread) {
-    block.Release();
-    return false;
-  }
+  stopEvent_ = TWinHandle(CommApi.CreateEventA(nullptr, TRUE, FALSE, nullptr));
+  if (!stopEvent_) return false;
+  const HANDLE thread = CommApi.CreateThread(nullptr, 0, &ReceiveThread, this, 0, nullptr);
+  if (!thread) return false;
   ThreadHandle = TWinHandle(thread);
   CommApi.SetThreadPriority(thread, THREAD_PRIORITY_HIGHEST);
   return true;

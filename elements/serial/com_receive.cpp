@@ -2,6 +2,8 @@
 
 #include "elements/serial/com_async.h"
 #include "elements/serial/line_errors.h"
+#include "elements/serial/overlapped_request.h"
+#include "elements/serial/shared_block.h"
 
 namespace {
 // Some platforms complete a wait with no event at all (Wine on a pty does so
@@ -11,142 +13,134 @@ namespace {
 constexpr DWORD kFirstBackoffMs = 1;
 constexpr DWORD kMaxBackoffMs = 50;
 
-// How long a stopped thread gives a cancelled wait to complete before it ends
-// and leaves the wait record to the block (freed once nobody and no driver
-// holds it).
-constexpr DWORD kCancelledWaitBoundMs = 500;
+// How long an ending thread gives its cancelled wait to end, and then again
+// after a mask of 0, before it leaves the record to the driver.
+constexpr DWORD kEndingWaitBoundMs = 250;
 
 // The bits in the order HandleCommEvents tests them.
 constexpr DWORD kEventOrder[] = {EV_RXCHAR, EV_TXEMPTY, EV_BREAK, EV_RING, EV_CTS,
                                  EV_DSR,    EV_RXFLAG,  EV_RLSD,  EV_ERR,  EV_RX80FULL};
 }  // namespace
 
+// The thread's wait: the driver writes the request's record and the event word
+// until the wait has ended, which may be after the thread itself has ended.
+struct TWDComAsync::TReceiveWait {
+  TOverlappedRequest request;
+  DWORD eventWord = 0;
+};
+
 DWORD WINAPI TWDComAsync::ReceiveThread(LPVOID param) {
-  TReceiveBlock& block = *static_cast<TReceiveBlock*>(param);
-  RunReceiveLoop(block);
-  block.Release();
+  TWDComAsync& element = *static_cast<TWDComAsync*>(param);
+  TReceiveWait* wait = NewSharedBlock<TReceiveWait>();
+  // Without its record the thread cannot wait at all: as a failed wait.
+  const bool failed = !wait || !wait->request.MakeEvent() || element.RunReceiveLoop(*wait);
+  if (wait) {
+    element.EndWait(*wait);
+  } else {
+    CommApi.SetCommMask(element.PortHandle.Get(), 0);
+  }
+  if (failed) CommApi.PurgeComm(element.PortHandle.Get(), PURGE_TXCLEAR | PURGE_RXCLEAR);
+  // A wait the driver will not give back keeps its record, event and all, for
+  // the life of the process.
+  if (wait && !wait->request.Pending()) FreeSharedBlock(wait);
   return 0;
 }
 
-// Works on the element only through TReceiveGate: once the element has let the
-// thread go, the next step finds no element and the thread ends.
-void TWDComAsync::RunReceiveLoop(TReceiveBlock& block) {
+bool TWDComAsync::StopRequested() const {
+  return stopEvent_ && CommApi.WaitForSingleObject(stopEvent_.Get(), 0) != WAIT_TIMEOUT;
+}
+
+// True when the loop ended because a wait failed, false when it was stopped.
+bool TWDComAsync::RunReceiveLoop(TReceiveWait& wait) {
   DWORD backoff = 0;
-  for (;;) {
-    switch (WaitForLineEvents(block)) {
+  while (!StopRequested()) {
+    switch (WaitForLineEvents(wait)) {
       case TWaitOutcome::Events:
         backoff = 0;
-        if (!HandleEvents(&block, nullptr, block.eventWord)) return;
+        HandleCommEvents(wait.eventWord);
         break;
       case TWaitOutcome::Empty:
         backoff = std::min(backoff == 0 ? kFirstBackoffMs : backoff * 2, kMaxBackoffMs);
-        if (CommApi.WaitForSingleObject(block.stopEvent.Get(), backoff) != WAIT_TIMEOUT) return;
+        CommApi.WaitForSingleObject(stopEvent_.Get(), backoff);
         break;
-      case TWaitOutcome::Stopped: return;
-      case TWaitOutcome::Failed: {
-        const TReceiveGate gate(&block, nullptr);
-        if (gate.Element()) {
-          CommApi.SetCommMask(block.port, 0);
-          CommApi.PurgeComm(block.port, PURGE_TXCLEAR | PURGE_RXCLEAR);
-        }
-        return;
-      }
+      case TWaitOutcome::Stopped: return false;
+      case TWaitOutcome::Failed: return true;
     }
   }
+  return false;
 }
 
-TWDComAsync::TWaitOutcome TWDComAsync::WaitForLineEvents(TReceiveBlock& block) {
-  {
-    const TReceiveGate gate(&block, nullptr);
-    if (!gate.Element()) return TWaitOutcome::Stopped;
-    block.request = OVERLAPPED{};
-    block.request.hEvent = block.waitEvent.Get();
-    block.eventWord = 0;
-    // A wait that completes at once signals the event like a pending one; a
-    // wait that fails at once leaves nothing pending and nothing signalled.
-    if (!CommApi.WaitCommEvent(block.port, &block.eventWord, &block.request) &&
-        GetLastError() != ERROR_IO_PENDING) {
-      return TWaitOutcome::Empty;
-    }
-  }
-  const HANDLE waits[] = {block.stopEvent.Get(), block.waitEvent.Get()};
-  const DWORD woken = CommApi.WaitForMultipleObjects(2, waits, FALSE, INFINITE);
-  if (woken == WAIT_OBJECT_0) {
-    // The element has already set the mask to 0 and cancelled the wait; a
-    // driver that ignores both leaves the record pending, and the block stays
-    // with it.
-    {
-      const TReceiveGate gate(&block, nullptr);
-      if (gate.Element()) CommApi.CancelIoEx(block.port, &block.request);
-    }
-    CommApi.WaitForSingleObject(block.waitEvent.Get(), kCancelledWaitBoundMs);
-    return TWaitOutcome::Stopped;
-  }
-  if (woken != WAIT_OBJECT_0 + 1) return TWaitOutcome::Failed;
-  const TReceiveGate gate(&block, nullptr);
-  if (!gate.Element()) return TWaitOutcome::Stopped;
-  DWORD unused = 0;
-  if (!CommApi.GetOverlappedResult(block.port, &block.request, &unused, FALSE)) {
+TWDComAsync::TWaitOutcome TWDComAsync::WaitForLineEvents(TReceiveWait& wait) {
+  const HANDLE port = PortHandle.Get();
+  OVERLAPPED* request = wait.request.Begin();
+  wait.eventWord = 0;
+  // A wait that completes at once signals the event like a pending one; one
+  // refused at once leaves nothing to wait for.
+  if (!wait.request.Taken(CommApi.WaitCommEvent(port, &wait.eventWord, request))) {
     return TWaitOutcome::Empty;
   }
-  return block.eventWord != 0 ? TWaitOutcome::Events : TWaitOutcome::Empty;
+  const HANDLE waits[] = {stopEvent_.Get(), wait.request.Event()};
+  const DWORD woken = CommApi.WaitForMultipleObjects(2, waits, FALSE, INFINITE);
+  if (woken == WAIT_OBJECT_0) return TWaitOutcome::Stopped;
+  if (woken != WAIT_OBJECT_0 + 1) return TWaitOutcome::Failed;
+  DWORD unused = 0;
+  if (!CommApi.GetOverlappedResult(port, request, &unused, FALSE)) return TWaitOutcome::Empty;
+  return wait.eventWord != 0 ? TWaitOutcome::Events : TWaitOutcome::Empty;
 }
 
-void TWDComAsync::HandleCommEvents(DWORD eventWord) { HandleEvents(nullptr, this, eventWord); }
+// The cancel ends a wait on most drivers and a mask of 0 on the rest. The mask
+// is cleared only here, once the thread will wait no more: Windows refuses a
+// wait issued after it, and Wine takes one but cannot cancel it.
+void TWDComAsync::EndWait(TReceiveWait& wait) {
+  const HANDLE port = PortHandle.Get();
+  if (wait.request.Pending()) {
+    CommApi.CancelIoEx(port, wait.request.Record());
+    CommApi.WaitForSingleObject(wait.request.Event(), kEndingWaitBoundMs);
+  }
+  CommApi.SetCommMask(port, 0);
+  if (wait.request.Pending()) {
+    CommApi.WaitForSingleObject(wait.request.Event(), kEndingWaitBoundMs);
+  }
+}
 
-// Each event is read under the gate and fired outside it, from a copy of its
-// point: a receiver that blocks holds nothing the element needs to let go of
-// the thread, and a let-go thread fires nothing more. False once let go.
-bool TWDComAsync::HandleEvents(TReceiveBlock* block, TWDComAsync* direct, DWORD eventWord) {
+// Each handler runs to completion, with every chain it starts, before the next
+// bit is tested; once the close has asked the thread to stop, nothing more
+// fires.
+void TWDComAsync::HandleCommEvents(DWORD eventWord) {
   for (const DWORD bit : kEventOrder) {
     if ((eventWord & bit) == 0) continue;
-    TWD_Event point;
-    TData value;
-    bool fire = false;
-    {
-      const TReceiveGate gate(block, direct);
-      if (!gate.Element()) return false;
-      fire = gate.Element()->PrepareEvent(bit, point, value);
-    }
-    if (fire) FireData(point, value);
+    if (StopRequested()) return;
+    FireCommEvent(bit);
   }
-  return true;
 }
 
-bool TWDComAsync::PrepareEvent(DWORD bit, TWD_Event& point, TData& value) {
+void TWDComAsync::FireCommEvent(DWORD bit) {
   const HANDLE port = PortHandle.Get();
   DWORD errors = 0;
   switch (bit) {
     case EV_RXCHAR:
-      if (!CommApi.ClearCommError(port, &errors, &Status)) return false;
-      point = onRxChar;
-      MakeInteger(value, static_cast<std::int32_t>(Status.cbInQue));
-      return true;
-    case EV_TXEMPTY: point = onTxEmpty; return true;
-    case EV_BREAK: point = onBreak; return true;
-    case EV_RING: point = onRing; return true;
+      if (CommApi.ClearCommError(port, &errors, &Status)) {
+        FireInteger(onRxChar, static_cast<std::int32_t>(Status.cbInQue));
+      }
+      return;
+    case EV_TXEMPTY: FireNull(onTxEmpty); return;
+    case EV_BREAK: FireNull(onBreak); return;
+    case EV_RING: FireNull(onRing); return;
     case EV_CTS:
-      if (!ReadModemStatus()) return false;
-      point = onCTS;
-      MakeInteger(value, CtsState);
-      return true;
+      if (ReadModemStatus()) FireInteger(onCTS, CtsState);
+      return;
     case EV_DSR:
-      if (!ReadModemStatus()) return false;
-      point = onDSR;
-      MakeInteger(value, DsrState);
-      return true;
-    case EV_RXFLAG: point = onRxFlag; return true;
+      if (ReadModemStatus()) FireInteger(onDSR, DsrState);
+      return;
+    case EV_RXFLAG: FireNull(onRxFlag); return;
     case EV_RLSD:
-      if (!ReadModemStatus()) return false;
-      point = onRLSD;
-      MakeInteger(value, RlsdState);
-      return true;
+      if (ReadModemStatus()) FireInteger(onRLSD, RlsdState);
+      return;
     case EV_ERR:
-      if (!CommApi.ClearCommError(port, &errors, &Status)) return false;
-      point = onError;
-      MakeString(value, LineErrorMessage(errors, ParityCheck != 0));
-      return true;
-    case EV_RX80FULL: point = onRx80Full; return true;
+      if (CommApi.ClearCommError(port, &errors, &Status)) {
+        FireText(onError, LineErrorMessage(errors, ParityCheck != 0));
+      }
+      return;
+    case EV_RX80FULL: FireNull(onRx80Full); return;
   }
-  return false;
 }

@@ -2,6 +2,7 @@
 #include <cstdint>
 
 #include "elements/serial/com_async.h"
+#include "elements/serial/overlapped_request.h"
 #include "elements/serial/shared_block.h"
 
 namespace {
@@ -22,8 +23,7 @@ constexpr DWORD kCancelledWriteBoundMs = 500;
 // signalled on the port handle, which the receive thread's wait signals too)
 // and the bytes, which the driver may read until the request has ended.
 struct TWDComAsync::TWriteRecord {
-  OVERLAPPED request{};
-  TWinHandle event;
+  TOverlappedRequest request;
   TText bytes;
 };
 
@@ -39,64 +39,51 @@ DWORD TWDComAsync::WriteWaitBound(DWORD byteCount) const {
   return static_cast<DWORD>(std::min<std::uint64_t>(bound, INFINITE - 1));
 }
 
-// True when the record may be used (or freed): no write of it is still held by
-// the driver.
-bool TWDComAsync::WriteRecordFree() {
-  if (RequestPending(write_->request)) return false;
-  write_->bytes = TText();
-  return true;
+bool TWDComAsync::MakeWriteRecord() {
+  write_ = NewSharedBlock<TWriteRecord>();
+  if (write_ && write_->request.MakeEvent()) return true;
+  ReleaseWriteRecord();
+  return false;
 }
 
 void TWDComAsync::ReleaseWriteRecord() {
   // A record the driver still holds stays for the life of the process.
-  if (write_ && WriteRecordFree()) FreeSharedBlock(write_);
+  if (write_ && !write_->request.Pending()) FreeSharedBlock(write_);
   write_ = nullptr;
 }
 
 void TWDComAsync::doWrite(TData& data, std::uint16_t /*index*/) {
   const TText text = AsText(data);
   if (!Opened || closing_) return;
-  if (!write_) {
-    write_ = NewSharedBlock<TWriteRecord>();
-    if (!write_) return;
-    write_->event = TWinHandle(CommApi.CreateEventA(nullptr, TRUE, FALSE, nullptr));
-    if (!write_->event) {
-      FreeSharedBlock(write_);
-      write_ = nullptr;
-      return;
-    }
-  }
+  if (!write_ && !MakeWriteRecord()) return;
+  TWriteRecord& record = *write_;
   // An earlier write the driver never ended still owns the record.
-  if (!WriteRecordFree()) {
+  if (record.request.Pending()) {
     FireInteger(onWrite, 0);
     return;
   }
-  TWriteRecord& record = *write_;
   const HANDLE port = PortHandle.Get();
   const DWORD length = static_cast<DWORD>(text.Length());
   record.bytes = text;
-  record.request = OVERLAPPED{};
-  record.request.hEvent = record.event.Get();
+  OVERLAPPED* request = record.request.Begin();
   DWORD count = 0;
-  if (!CommApi.WriteFile(port, record.bytes.CStr(), length, &count, &record.request)) {
-    if (GetLastError() != ERROR_IO_PENDING) {
-      record.bytes = TText();
-      return;
-    }
+  const BOOL done = CommApi.WriteFile(port, record.bytes.CStr(), length, &count, request);
+  // Refused at once: the driver holds nothing, and nothing is reported.
+  if (!record.request.Taken(done)) return;
+  if (!done) {
     // A stalled driver may never end the write; it is cancelled once its
     // time-out has passed, and a driver that ignores the cancel too keeps the
     // record until it ends the write.
-    if (CommApi.WaitForSingleObject(record.event.Get(), WriteWaitBound(length)) != WAIT_OBJECT_0) {
-      CommApi.CancelIoEx(port, &record.request);
-      if (CommApi.WaitForSingleObject(record.event.Get(), kCancelledWriteBoundMs) !=
-          WAIT_OBJECT_0) {
+    const HANDLE event = record.request.Event();
+    if (CommApi.WaitForSingleObject(event, WriteWaitBound(length)) != WAIT_OBJECT_0) {
+      CommApi.CancelIoEx(port, request);
+      if (CommApi.WaitForSingleObject(event, kCancelledWriteBoundMs) != WAIT_OBJECT_0) {
         FireInteger(onWrite, 0);
         return;
       }
     }
   }
-  const bool written = CommApi.GetOverlappedResult(port, &record.request, &count, FALSE);
-  record.bytes = TText();
+  const bool written = CommApi.GetOverlappedResult(port, request, &count, FALSE);
   FireInteger(onWrite, written ? static_cast<std::int32_t>(count) : 0);
 }
 

@@ -31,9 +31,8 @@ struct TCommApi {
   decltype(&::CancelSynchronousIo) CancelSynchronousIo;
   decltype(&::GetTickCount64) GetTickCount64;
   decltype(&::Sleep) Sleep;
-  // The blocks that a thread or a driver may still use after the element has
-  // let go of them at the close: allocated and freed here, so that tests
-  // count the frees.
+  // The records a driver may still write into after their owner is gone:
+  // allocated and freed here, so that tests count the frees.
   decltype(&::HeapAlloc) HeapAlloc;
   decltype(&::HeapFree) HeapFree;
   // user32: the GUI thread goes on handling sent messages while the close waits.
@@ -41,8 +40,8 @@ struct TCommApi {
   decltype(&::PeekMessageA) PeekMessageA;
 };
 
-// The table in use. Written only while no port is open and no thread the
-// element let go of still runs: the receive thread reads it without a lock.
+// The table in use. Written only while no port is open and no flushing thread
+// the close let go of still runs: the element's threads read it without a lock.
 extern TCommApi CommApi;
 
 // The table of the real kernel32 functions.

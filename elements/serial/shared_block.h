@@ -6,9 +6,9 @@
 
 #include "elements/serial/comm_api.h"
 
-// Blocks that may outlive the element that made them (the receive thread's
-// state, the write record) come from the process heap through the seam, so
-// that tests can count how often each is freed.
+// Records that a driver may still write into after their owner is gone (the
+// receive thread's wait, the write record) come from the process heap through
+// the seam, so that tests can count how often each is freed.
 template <class T>
 T* NewSharedBlock() {
   void* memory = CommApi.HeapAlloc(GetProcessHeap(), 0, sizeof(T));
@@ -19,9 +19,4 @@ template <class T>
 void FreeSharedBlock(T* block) {
   block->~T();
   CommApi.HeapFree(GetProcessHeap(), 0, block);
-}
-
-// True while the driver may still write into the request's record.
-inline bool RequestPending(const OVERLAPPED& request) {
-  return !HasOverlappedIoCompleted(&request);
 }

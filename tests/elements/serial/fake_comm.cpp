@@ -16,10 +16,10 @@ bool IsPort(HANDLE h) { return h == TFakeComm::Port(); }
 
 // Ends an operation the way a driver does: status and count first, then the
 // event the caller waits on.
-void Complete(LPOVERLAPPED ov, ULONG_PTR status, ULONG_PTR count) {
+bool Complete(LPOVERLAPPED ov, ULONG_PTR status, ULONG_PTR count) {
   ov->InternalHigh = count;
   ov->Internal = status;
-  ::SetEvent(ov->hEvent);
+  return ::SetEvent(ov->hEvent) != FALSE;
 }
 
 void Begin(LPOVERLAPPED ov) {
@@ -35,6 +35,14 @@ BOOL Refuse(DWORD error) {
 
 BOOL Pending() { return Refuse(ERROR_IO_PENDING); }
 
+// Counts one call to the device; true when it is the one to refuse. Called
+// with the fake's lock held.
+bool Refused(const char* call) {
+  if (++gFake->driverCalls != gFake->failCall) return false;
+  gFake->failedCall = call;
+  return true;
+}
+
 HANDLE WINAPI FakeCreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES,
                               DWORD creation, DWORD flags, HANDLE) {
   std::lock_guard lock(gFake->mutex);
@@ -44,7 +52,7 @@ HANDLE WINAPI FakeCreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY
   gFake->share = share;
   gFake->creation = creation;
   gFake->flags = flags;
-  if (gFake->createFails) {
+  if (gFake->createFails || Refused("CreateFileA")) {
     ::SetLastError(gFake->createError);
     return INVALID_HANDLE_VALUE;
   }
@@ -66,7 +74,7 @@ BOOL WINAPI FakeCloseHandle(HANDLE h) {
 BOOL WINAPI FakeGetCommState(HANDLE, LPDCB dcb) {
   std::lock_guard lock(gFake->mutex);
   gFake->log.Add("GetCommState");
-  if (gFake->getStateFails) return Refuse(ERROR_GEN_FAILURE);
+  if (gFake->getStateFails || Refused("GetCommState")) return Refuse(ERROR_GEN_FAILURE);
   *dcb = gFake->driverState;
   return TRUE;
 }
@@ -75,7 +83,7 @@ BOOL WINAPI FakeSetCommState(HANDLE, LPDCB dcb) {
   std::lock_guard lock(gFake->mutex);
   gFake->log.Add("SetCommState");
   gFake->stateSet = *dcb;
-  return gFake->setStateFails ? Refuse(ERROR_INVALID_PARAMETER) : TRUE;
+  return gFake->setStateFails || Refused("SetCommState") ? Refuse(ERROR_INVALID_PARAMETER) : TRUE;
 }
 
 BOOL WINAPI FakeSetupComm(HANDLE, DWORD in, DWORD out) {
@@ -83,20 +91,22 @@ BOOL WINAPI FakeSetupComm(HANDLE, DWORD in, DWORD out) {
   gFake->log.Add("SetupComm " + std::to_string(in) + " " + std::to_string(out));
   gFake->inQueueSet = in;
   gFake->outQueueSet = out;
-  return gFake->setupFails ? Refuse(ERROR_INVALID_PARAMETER) : TRUE;
+  return gFake->setupFails || Refused("SetupComm") ? Refuse(ERROR_INVALID_PARAMETER) : TRUE;
 }
 
 BOOL WINAPI FakeSetCommTimeouts(HANDLE, LPCOMMTIMEOUTS timeouts) {
   std::lock_guard lock(gFake->mutex);
   gFake->log.Add("SetCommTimeouts");
   gFake->timeoutsSet = *timeouts;
-  return gFake->setTimeoutsFails ? Refuse(ERROR_INVALID_PARAMETER) : TRUE;
+  return gFake->setTimeoutsFails || Refused("SetCommTimeouts") ? Refuse(ERROR_INVALID_PARAMETER)
+                                                               : TRUE;
 }
 
 BOOL WINAPI FakeSetCommMask(HANDLE, DWORD mask) {
   std::lock_guard lock(gFake->mutex);
   gFake->log.Add("SetCommMask " + Hex(mask));
-  if (gFake->setMaskFails) return Refuse(ERROR_INVALID_PARAMETER);
+  if (gFake->setMaskFails || Refused("SetCommMask")) return Refuse(ERROR_INVALID_PARAMETER);
+  gFake->mask = mask;
   // A mask of 0 completes a pending wait with an empty event word.
   if (mask == 0 && gFake->pendingWait && !gFake->maskZeroIgnored) {
     *gFake->pendingWord = 0;
@@ -112,7 +122,7 @@ BOOL WINAPI FakePurgeComm(HANDLE, DWORD flags) {
   if ((flags & PURGE_TXABORT) && gFake->flushMode == TFlushMode::HangsUntilPurge) {
     ::SetEvent(gFake->flushRelease);
   }
-  return gFake->purgeFails ? Refuse(ERROR_GEN_FAILURE) : TRUE;
+  return gFake->purgeFails || Refused("PurgeComm") ? Refuse(ERROR_GEN_FAILURE) : TRUE;
 }
 
 BOOL WINAPI FakeFlushFileBuffers(HANDLE) {
@@ -120,6 +130,7 @@ BOOL WINAPI FakeFlushFileBuffers(HANDLE) {
   HANDLE release = nullptr;
   {
     std::lock_guard lock(gFake->mutex);
+    if (Refused("FlushFileBuffers")) return Refuse(ERROR_GEN_FAILURE);
     if (gFake->flushMode != TFlushMode::Returns) release = gFake->flushRelease;
   }
   // Touches nothing of the fake once it waits: the test may end meanwhile.
@@ -141,20 +152,17 @@ LPVOID WINAPI FakeHeapAlloc(HANDLE heap, DWORD flags, SIZE_T size) {
   return block;
 }
 
-BOOL WINAPI FakeHeapFree(HANDLE heap, DWORD flags, LPVOID block) {
-  {
-    std::lock_guard lock(gFake->mutex);
-    ++gFake->frees[block];
-    // A block freed twice is not handed to the heap twice: the test reports it.
-    if (gFake->frees[block] > 1) return FALSE;
-  }
-  return ::HeapFree(heap, flags, block);
+BOOL WINAPI FakeHeapFree(HANDLE heap, DWORD, LPVOID block) {
+  std::lock_guard lock(gFake->mutex);
+  // Poisoned, and kept until the fake ends; a second free is only counted.
+  if (++gFake->frees[block] == 1) std::memset(block, 0xDD, ::HeapSize(heap, 0, block));
+  return TRUE;
 }
 
 BOOL WINAPI FakeClearCommError(HANDLE, LPDWORD errors, LPCOMSTAT status) {
   std::lock_guard lock(gFake->mutex);
   gFake->log.Add("ClearCommError");
-  if (gFake->clearErrorFails) return Refuse(ERROR_GEN_FAILURE);
+  if (gFake->clearErrorFails || Refused("ClearCommError")) return Refuse(ERROR_GEN_FAILURE);
   *errors = 0;
   if (!gFake->errorWords.empty()) {
     *errors = gFake->errorWords.front();
@@ -172,7 +180,7 @@ BOOL WINAPI FakeClearCommError(HANDLE, LPDWORD errors, LPCOMSTAT status) {
 BOOL WINAPI FakeGetCommModemStatus(HANDLE, LPDWORD status) {
   std::lock_guard lock(gFake->mutex);
   gFake->log.Add("GetCommModemStatus");
-  if (gFake->modemFails) return Refuse(ERROR_NOT_SUPPORTED);
+  if (gFake->modemFails || Refused("GetCommModemStatus")) return Refuse(ERROR_NOT_SUPPORTED);
   *status = gFake->modemStatus;
   return TRUE;
 }
@@ -180,27 +188,28 @@ BOOL WINAPI FakeGetCommModemStatus(HANDLE, LPDWORD status) {
 BOOL WINAPI FakeEscapeCommFunction(HANDLE, DWORD code) {
   std::lock_guard lock(gFake->mutex);
   gFake->log.Add("EscapeCommFunction " + std::to_string(code));
-  return gFake->escapeFails ? Refuse(ERROR_NOT_SUPPORTED) : TRUE;
+  return gFake->escapeFails || Refused("EscapeCommFunction") ? Refuse(ERROR_NOT_SUPPORTED) : TRUE;
 }
 
 BOOL WINAPI FakeWaitCommEvent(HANDLE, LPDWORD word, LPOVERLAPPED ov) {
   std::lock_guard lock(gFake->mutex);
   ++gFake->waitCalls;
   gFake->waitEvent = ov->hEvent;
+  // Refused at once as Windows refuses a wait: the record is left pending and
+  // its event unsignalled.
+  Begin(ov);
+  if (gFake->mask == 0 || Refused("WaitCommEvent")) return Refuse(ERROR_INVALID_PARAMETER);
   TWaitAction action = gFake->idleWait;
   if (!gFake->waits.empty()) {
     action = gFake->waits.front();
     gFake->waits.pop_front();
   }
-  Begin(ov);
   switch (action.step) {
     case TWaitStep::Complete:
       *word = action.word;
       Complete(ov, kStatusSuccess, 0);
       return TRUE;
-    case TWaitStep::FailAtOnce:
-      ov->Internal = kStatusSuccess;
-      return Refuse(ERROR_INVALID_PARAMETER);
+    case TWaitStep::FailAtOnce: return Refuse(ERROR_INVALID_PARAMETER);
     case TWaitStep::Abort: Complete(ov, kStatusCancelled, 0); return Pending();
     case TWaitStep::Pend:
       gFake->pendingWait = ov;
@@ -217,6 +226,7 @@ BOOL WINAPI FakeWriteFile(HANDLE, LPCVOID bytes, DWORD length, LPDWORD count, LP
   gFake->writeEvents.push_back(ov->hEvent);
   const DWORD done = gFake->writeCount == MAXDWORD ? length : gFake->writeCount;
   Begin(ov);
+  if (Refused("WriteFile")) return Refuse(gFake->writeError);
   switch (gFake->writeMode) {
     case TWriteMode::Complete:
       *count = length;
@@ -224,7 +234,7 @@ BOOL WINAPI FakeWriteFile(HANDLE, LPCVOID bytes, DWORD length, LPDWORD count, LP
       return TRUE;
     case TWriteMode::PendThenComplete: Complete(ov, kStatusSuccess, done); return Pending();
     case TWriteMode::PendThenFail: Complete(ov, kStatusIoTimeout, done); return Pending();
-    case TWriteMode::FailAtOnce: ov->Internal = kStatusSuccess; return Refuse(gFake->writeError);
+    case TWriteMode::FailAtOnce: return Refuse(gFake->writeError);
     case TWriteMode::Never: gFake->pendingWrite = ov; return Pending();
   }
   return Pending();
@@ -249,14 +259,22 @@ BOOL WINAPI FakeCancelIoEx(HANDLE h, LPOVERLAPPED ov) {
 }
 
 HANDLE WINAPI FakeCreateEventA(LPSECURITY_ATTRIBUTES sa, BOOL manual, BOOL initial, LPCSTR name) {
+  std::lock_guard lock(gFake->mutex);
+  if (gFake->createEventFails) {
+    ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
+  const HANDLE event = ::CreateEventA(sa, manual, initial, name);
+  gFake->madeHandles.push_back(event);
+  return event;
+}
+
+BOOL WINAPI FakeGetOverlappedResult(HANDLE h, LPOVERLAPPED ov, LPDWORD count, BOOL wait) {
   {
     std::lock_guard lock(gFake->mutex);
-    if (gFake->createEventFails) {
-      ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-      return nullptr;
-    }
+    if (Refused("GetOverlappedResult")) return Refuse(ERROR_GEN_FAILURE);
   }
-  return ::CreateEventA(sa, manual, initial, name);
+  return ::GetOverlappedResult(h, ov, count, wait);
 }
 
 DWORD WINAPI FakeWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL all, DWORD ms) {
@@ -274,14 +292,14 @@ HANDLE WINAPI FakeCreateThread(LPSECURITY_ATTRIBUTES sa, SIZE_T stack, LPTHREAD_
                                LPVOID param, DWORD flags, LPDWORD id) {
   // The close's flushing thread is handed the port; the receive thread its block.
   gFake->log.Add(param == TFakeComm::Port() ? "CreateThread flush" : "CreateThread");
-  {
-    std::lock_guard lock(gFake->mutex);
-    if (gFake->createThreadFails) {
-      ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-      return nullptr;
-    }
+  std::lock_guard lock(gFake->mutex);
+  if (gFake->createThreadFails) {
+    ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
   }
-  return ::CreateThread(sa, stack, start, param, flags, id);
+  const HANDLE thread = ::CreateThread(sa, stack, start, param, flags, id);
+  gFake->madeHandles.push_back(thread);
+  return thread;
 }
 }  // namespace
 
@@ -302,6 +320,7 @@ TFakeComm::TFakeComm(TCallLog& callLog) : log(callLog) {
   CommApi.EscapeCommFunction = FakeEscapeCommFunction;
   CommApi.WaitCommEvent = FakeWaitCommEvent;
   CommApi.WriteFile = FakeWriteFile;
+  CommApi.GetOverlappedResult = FakeGetOverlappedResult;
   CommApi.CancelIoEx = FakeCancelIoEx;
   CommApi.CreateEventA = FakeCreateEventA;
   CommApi.WaitForMultipleObjects = FakeWaitForMultipleObjects;
@@ -317,24 +336,27 @@ TFakeComm::TFakeComm(TCallLog& callLog) : log(callLog) {
 TFakeComm::~TFakeComm() {
   ::SetEvent(flushRelease);
   gFake = nullptr;
+  for (const auto& [block, count] : frees) ::HeapFree(::GetProcessHeap(), 0, block);
 }
 
-void TFakeComm::Deliver(DWORD word) {
+bool TFakeComm::Deliver(DWORD word) {
   std::lock_guard lock(mutex);
-  if (pendingWait) {
-    *pendingWord = word;
-    Complete(pendingWait, kStatusSuccess, 0);
-    pendingWait = nullptr;
-  } else {
+  if (!pendingWait) {
     waits.push_back({TWaitStep::Complete, word});
+    return true;
   }
+  *pendingWord = word;
+  const bool signalled = Complete(pendingWait, kStatusSuccess, 0);
+  pendingWait = nullptr;
+  return signalled;
 }
 
-void TFakeComm::CompleteWrite(DWORD count) {
+bool TFakeComm::CompleteWrite(DWORD count) {
   std::lock_guard lock(mutex);
-  if (!pendingWrite) return;
-  Complete(pendingWrite, kStatusSuccess, count);
+  if (!pendingWrite) return false;
+  const bool signalled = Complete(pendingWrite, kStatusSuccess, count);
   pendingWrite = nullptr;
+  return signalled;
 }
 
 void TFakeComm::ReleaseFlush() { ::SetEvent(flushRelease); }

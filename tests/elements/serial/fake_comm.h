@@ -21,7 +21,7 @@ inline constexpr ULONG_PTR kStatusIoTimeout = 0xC00000B5;
 // What one WaitCommEvent call does.
 enum class TWaitStep {
   Complete,    // completes at once with an event word
-  FailAtOnce,  // fails at once, nothing pending (a driver refusing the mask)
+  FailAtOnce,  // refused at once (a driver refusing the mask); also after a mask of 0
   Abort,       // answers pending, then completes empty as aborted (Wine, idle)
   Pend,        // stays pending until Deliver, a mask of 0 or a cancel
 };
@@ -60,23 +60,30 @@ class TFakeComm {
   static HANDLE Port() { return reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(0x7AB0C)); }
 
   // Completes the pending line-event wait with `word`, or lets the next wait
-  // complete at once with it.
-  void Deliver(DWORD word);
+  // complete at once with it. False when the record's event was gone.
+  bool Deliver(DWORD word);
   int WaitCalls();
   bool WaitPending();
-  // Ends the write left pending by TWriteMode::Never with `count` bytes.
-  void CompleteWrite(DWORD count);
+  // Ends the write left pending by TWriteMode::Never with `count` bytes; false
+  // when there was none or its record's event was gone.
+  bool CompleteWrite(DWORD count);
   void ReleaseFlush();
 
   // The blocks the element took from the heap through the seam, in order, and
-  // how often each was freed.
+  // how often each was freed. A freed block is filled with 0xDD and kept from
+  // the heap while the fake lives, so that a later use of it shows.
   std::vector<void*> Blocks();
   int FreesOf(void* block);
 
   TCallLog& log;
   std::mutex mutex;  // guards everything below against the receive thread
 
-  // Failures to inject.
+  // Failures to inject. failCall = N refuses the Nth call to the device (any
+  // of the calls that talk to it), as Windows refuses it; driverCalls counts
+  // them and failedCall names the one refused.
+  int failCall = 0;
+  int driverCalls = 0;
+  std::string failedCall;
   bool createFails = false;
   DWORD createError = ERROR_FILE_NOT_FOUND;
   bool getStateFails = false;
@@ -117,10 +124,12 @@ class TFakeComm {
   std::string written;
   std::vector<HANDLE> writeEvents;
   std::vector<HANDLE> closedHandles;
-  HANDLE waitEvent = nullptr;  // the event of the last line-event wait
+  std::vector<HANDLE> madeHandles;  // events and threads, in order
+  HANDLE waitEvent = nullptr;       // the event of the last line-event wait
 
   // Internal to the fakes.
   int waitCalls = 0;
+  DWORD mask = 0;
   LPOVERLAPPED pendingWait = nullptr;
   LPDWORD pendingWord = nullptr;
   LPOVERLAPPED pendingWrite = nullptr;

@@ -12,6 +12,12 @@
  * numbers of the two ends' /dev/pts devices), zero-padded to 64 bytes, then
  * room for each end's output lines, all zero (lines low).
  *
+ * Wine 8 sets a line with TIOCMGET and then TIOCMSET, and waits for line
+ * events (WaitCommEvent with EV_CTS, EV_DSR, EV_RLSD) by polling TIOCMGET
+ * about every millisecond, never with TIOCMIWAIT: answering TIOCMGET serves
+ * the line events as well. 64-bit Wine calls ioctl, 32-bit Wine glibc's
+ * 64-bit-time entry point __ioctl_time64.
+ *
  * A pty counts as the test world's when a link in that folder points at it.
  * Everything else, and every call that fails for another reason than the
  * pty's refusal (a far end gone leaves the pty hung up: EIO), passes through
@@ -351,7 +357,13 @@ int close(int fd) {
     for (int i = 0; i < MAX_DEVICES; i++) {
       struct device *d = &devices[i];
       if (!d->used || d->rdev != rdev) continue;
-      set_lines(still_current(d) ? &d->state->ends[d->side] : &d->local, 0);
+      struct end_slot *own = still_current(d) ? &d->state->ends[d->side] : &d->local;
+      /* Only the lines this process set: another opener of the device keeps its own. */
+      if (__atomic_load_n(&own->owner, __ATOMIC_ACQUIRE) == (uint32_t)getpid()) set_lines(own, 0);
+      /* The next open looks the device up afresh. */
+      unmap(d);
+      d->used = 0;
+      __atomic_sub_fetch(&tracked, 1, __ATOMIC_RELEASE);
     }
     pthread_mutex_unlock(&lock);
   }

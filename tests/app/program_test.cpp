@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -289,6 +290,9 @@ TEST(ProgramSerial, OneClickIsOneByteOnTheLine) {
   ASSERT_NE(program.MainWindow(), nullptr);
   HWND on = program.Child(kOn), off = program.Child(kOff), open = program.Child("Open");
   ASSERT_TRUE(on && off && open);
+  // Nothing this program does before "Open" can reach the line: whatever comes
+  // now was sent by an earlier test and is still crossing the null-modem.
+  peer.Drain(300);
 
   // Disabled before the port is open: nothing is sent.
   ClickAndSettle(program, on);
@@ -533,6 +537,109 @@ TEST(ProgramSerial, VanishedFarEndLeavesEveryClickBounded) {
   }
   EXPECT_EQ(program.Close(), 0u);
 }
+
+#ifdef BOARD_PORT_SCRIPT
+std::string EnvironmentOf(const char* name) {
+  char value[MAX_PATH] = {};
+  GetEnvironmentVariableA(name, value, sizeof value);
+  return value;
+}
+
+// The simulated relay board on COM3 for as long as the object lives: the
+// README's sketch on a simulated Uno, whose relay changes are read from what
+// the board reports. COM3 leads back to the null-modem afterwards.
+class TBoardOnCom3 {
+ public:
+  TBoardOnCom3()
+      : folder_(EnvironmentOf("COMSWITCH_PORTS")),
+        device_(EnvironmentOf("WINEPREFIX") + "/dosdevices/com3") {
+    EXPECT_FALSE(folder_.empty()) << "the test world names its ports folder";
+    RunNative("bash " + script_ + " on " BOARD_DIR " " + folder_ + " " + device_);
+    running_ = WaitUntil([&] { return Exists(folder_ + "/board.pid"); }, 10s);
+  }
+  ~TBoardOnCom3() {
+    RunNative("bash " + script_ + " off " + folder_ + " " + device_);
+    EXPECT_TRUE(WaitUntil([&] { return !Exists(folder_ + "/board.pid"); }))
+        << "the board did not stop";
+  }
+  TBoardOnCom3(const TBoardOnCom3&) = delete;
+  TBoardOnCom3& operator=(const TBoardOnCom3&) = delete;
+
+  bool Running() const { return running_; }
+
+  std::string Log() const {
+    std::string text;
+    HANDLE file =
+        CreateFileA(("Z:" + folder_ + "/board.log").c_str(), GENERIC_READ,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return text;
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
+      text.append(buffer, got);
+    CloseHandle(file);
+    return text;
+  }
+
+  // Every switching of the relay so far, "ON" or "OFF" each, from lines
+  // such as "14:02:11.253  relay ON".
+  std::vector<std::string> Relay() const {
+    std::vector<std::string> states;
+    const std::string text = Log(), marker = "  relay ";
+    for (std::size_t at = text.find(marker); at != std::string::npos;
+         at = text.find(marker, at + 1)) {
+      const std::size_t end = text.find('\n', at);
+      states.push_back(text.substr(at + marker.size(), end - at - marker.size()));
+    }
+    return states;
+  }
+
+ private:
+  std::string folder_, device_;
+  const std::string script_ = BOARD_PORT_SCRIPT;
+  bool running_ = false;
+};
+
+// The whole road: the pointer, the program, Wine's serial port, the pty, the
+// simulated chip's UART and the sketch's digitalWrite on pin 7.
+TEST(ProgramBoard, OnAndOffSwitchTheSimulatedRelay) {
+  using TStates = std::vector<std::string>;
+  TBoardOnCom3 board;
+  ASSERT_TRUE(board.Running()) << board.Log();
+  {
+    TProgram program;
+    ASSERT_NE(program.MainWindow(), nullptr);
+    HWND on = program.Child(kOn), off = program.Child(kOff);
+    ClickAndSettle(program, program.Child("Open"));
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(on) != 0; }));
+    ClickAndSettle(program, on);
+    EXPECT_TRUE(WaitUntil([&] { return board.Relay() == TStates{"ON"}; }, 2s)) << board.Log();
+    ClickAndSettle(program, off);
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+          return board.Relay() == TStates{"ON", "OFF"};
+        },
+        2s))
+        << board.Log();
+    EXPECT_EQ(program.Close(), 0u);
+  }
+
+  // Bytes other than A and B leave the relay as it is; the A after them shows
+  // that the line still carried them to the board.
+  TPeerPort line("COM3");
+  ASSERT_TRUE(line.IsOpen());
+  EXPECT_EQ(line.Write(std::string_view("a b\r\n\x00\xC1\xFF?", 9)), 9u);
+  std::this_thread::sleep_for(500ms);
+  EXPECT_EQ(board.Relay(), (TStates{"ON", "OFF"})) << board.Log();
+  EXPECT_EQ(line.Write("A"), 1u);
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        return board.Relay() == TStates{"ON", "OFF", "ON"};
+      },
+      2s))
+      << board.Log();
+}
+#endif
 
 TEST(ProgramExit, LogOffWithThePortOpenExitsWithZero) {
   TPeerPort peer("COM4");

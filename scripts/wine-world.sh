@@ -125,7 +125,7 @@ wine_world_prefix() {
   wine_world_started_server=1
   "$root_wine_run" cmd /c exit 0 >/dev/null 2>&1
   mkdir -p "$wine_world_base/ports"
-  rm -f "$wine_world_base/ports"/*.lines
+  rm -f "$wine_world_base/ports"/*.lines "$wine_world_base/ports/null-modem.pairs"
 }
 
 # The test world: private display, prefix and server, two null-modem pairs.

@@ -18,10 +18,13 @@
  * the line events as well. 64-bit Wine calls ioctl, 32-bit Wine glibc's
  * 64-bit-time entry point __ioctl_time64.
  *
- * A pty counts as the test world's when a link in that folder points at it.
- * Everything else, and every call that fails for another reason than the
- * pty's refusal (a far end gone leaves the pty hung up: EIO), passes through
- * unchanged.
+ * The pairs' link names stand in the folder's "null-modem.pairs", one pair a
+ * line ("com3 com4"), so that a pair end whose state file has gone missing is
+ * told from other ptys linked there (a simulated device has no modem lines).
+ * A pty counts as the test world's when a state file names its number, or a
+ * link of a listed pair points at it. Everything else, and every call that
+ * fails for another reason than the pty's refusal (a far end gone leaves the
+ * pty hung up: EIO), passes through unchanged.
  */
 #define _GNU_SOURCE
 #include <dirent.h>
@@ -139,8 +142,25 @@ static void unmap(struct device *d) {
   d->state = NULL;
 }
 
+/* True when the folder's list of pairs names the link `name`. */
+static int listed_pair_end(const char *folder, const char *name) {
+  char path[PATH_MAX], line[256], a[128], b[128];
+  int listed = 0;
+  if (snprintf(path, sizeof path, "%s/null-modem.pairs", folder) >= (int)sizeof path) return 0;
+  FILE *pairs = fopen(path, "re");
+  if (!pairs) return 0;
+  while (!listed && fgets(line, sizeof line, pairs)) {
+    if (sscanf(line, "%127s %127s", a, b) == 2 && (strcmp(a, name) == 0 || strcmp(b, name) == 0)) {
+      listed = 1;
+    }
+  }
+  fclose(pairs);
+  return listed;
+}
+
 /* Finds the state file of the pty among the folder's files and maps it; tells
- * whether any link of the folder points at the pty at all. */
+ * whether the pty is a pair end at all: named by a state file, or pointed at by
+ * a link of a listed pair. */
 static void find_state(struct device *d, const char *folder, unsigned number, int *linked) {
   char target[64], link_target[PATH_MAX], path[PATH_MAX];
   struct dirent *entry;
@@ -170,7 +190,7 @@ static void find_state(struct device *d, const char *folder, unsigned number, in
     const ssize_t length = readlink(path, link_target, sizeof link_target - 1);
     if (length <= 0) continue;
     link_target[length] = '\0';
-    if (strcmp(link_target, target) == 0) *linked = 1;
+    if (strcmp(link_target, target) == 0 && listed_pair_end(folder, entry->d_name)) *linked = 1;
   }
   closedir(dir);
   if (d->state) *linked = 1;

@@ -13,39 +13,27 @@
 
 namespace {
 
-// Set while the schema is being built: an error then ends the program, and the
-// elements made so far are destroyed on the way out.
-bool SchemaBuilding = false;
-
-void DestroyHalfBuiltSchema() {
-  if (!SchemaBuilding) return;
-  SchemaBuilding = false;
-  TClassMainForm_E47830* schema = SchemaInstance;
-  SchemaInstance = nullptr;
-  delete schema;
+// An error that ends the program while the schema is being built leaves the
+// elements made so far; they are destroyed on the way out. A finished schema
+// belongs to the body, which destroys it after the run.
+void DestroyUnfinishedSchema() {
+  if (SchemaInstance && !SchemaInstance->Finished) SchemaInstance->DestroyElements();
 }
 
 // Only the first parameter is looked at, byte for byte. Its text is released
 // before anything else can happen.
 bool CreditSwitchGiven() { return CommandLineParam(1) == kCreditSwitch; }
 
-TClassMainForm_E47830* BuildSchema() {
-  SchemaBuilding = true;
-  TClassMainForm_E47830* schema = new TClassMainForm_E47830();
-  SchemaBuilding = false;
-  return schema;
-}
-
 }  // namespace
 
-const TModuleStep ComswitchModuleSteps[7] = {
+constinit const TModuleStep ComswitchModuleSteps[7] = {
     ProgramModuleSteps[0],
     ProgramModuleSteps[1],
     ProgramModuleSteps[2],
     ProgramModuleSteps[3],
     ProgramModuleSteps[4],
     ProgramModuleSteps[5],
-    {nullptr, &DestroyHalfBuiltSchema},
+    {nullptr, &DestroyUnfinishedSchema},
 };
 
 void PrepareStart(TWDMainForm& form) {
@@ -59,7 +47,7 @@ void ProgramBody() {
     MessageBoxA(nullptr, kCreditText, kCreditCaption, MB_OK);
     return;
   }
-  SchemaInstance = BuildSchema();
+  SchemaInstance = new TClassMainForm_E47830();
   PrepareStart(*SchemaInstance->MainForm);
   RunApplication(AppWindow);
   TClassMainForm_E47830* schema = SchemaInstance;

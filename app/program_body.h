@@ -14,5 +14,5 @@ void ProgramBody();
 void PrepareStart(TWDMainForm& form);
 
 // The program's module steps: the frame's six, then the schema's own, whose
-// finaliser destroys a schema that an error stopped half-built.
+// finaliser destroys the elements of a schema that an error stopped half-built.
 extern const TModuleStep ComswitchModuleSteps[7];

@@ -15,6 +15,8 @@ namespace {
 // progress, hot-key and animate.
 constexpr DWORD kAllCommonControlClasses = 0xFF;
 
+}  // namespace
+
 void InitRunTimeCore() { InstallRunErrorHandler(); }
 
 // The tooltip class the hint manager uses is registered by the common controls.
@@ -33,14 +35,3 @@ void InitFormWindows() {
 }
 
 void FreeFormWindows() { FreeAndNil(FormWindowList); }
-
-}  // namespace
-
-const TModuleStep ProgramModuleSteps[6] = {
-    {&InitRunTimeCore, nullptr},
-    {nullptr, nullptr},
-    {nullptr, nullptr},
-    {nullptr, &FreeRuntimeTables},
-    {&InitCommonControlsAndHints, nullptr},
-    {&InitFormWindows, &FreeFormWindows},
-};

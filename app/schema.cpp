@@ -107,6 +107,7 @@ TClassMainForm_E47830::TClassMainForm_E47830() {
   AttachWindowServices();
   // Keyboard focus moves between the form's controls.
   ParentForm(MainForm->Control)->TabNavigator = TabNavigate;
+  Finished = true;
 }
 
 void TClassMainForm_E47830::BuildElements() {
@@ -166,10 +167,12 @@ void TClassMainForm_E47830::AttachWindowServices() {
   MainForm->AttachFormProvider(nullptr);
 }
 
+TClassMainForm_E47830::~TClassMainForm_E47830() { DestroyElements(); }
+
 // Reverse field order. By now the toolkit has destroyed the controls with the
 // application window, which each window element has noted. An element never
 // made (the building stopped early) is nil.
-TClassMainForm_E47830::~TClassMainForm_E47830() {
+void TClassMainForm_E47830::DestroyElements() {
   delete CheckDTR;
   delete CheckRTS;
   delete HubOpen;

@@ -30,6 +30,14 @@ class TClassMainForm_E47830 {
   TWDCheckBox* CheckRTS = nullptr;
   TWDCheckBox* CheckDTR = nullptr;
 
+  // Set when the constructor has built everything. Until then the fields record
+  // which elements exist (nil: not made yet).
+  bool Finished = false;
+
+  // Destroys the elements that exist, in reverse field order; runs once, from
+  // the destructor or, for a schema an error stopped half-built, at exit.
+  void DestroyElements();
+
  private:
   void BuildElements();
   void MakeLinks();

@@ -82,11 +82,39 @@ std::size_t WalkCallerFrames(const CONTEXT& context, std::span<std::uintptr_t> f
 
 #else
 
+namespace {
+
+constexpr std::uint8_t kCallRel32 = 0xE8;
+constexpr std::size_t kCallRel32Size = 5;
+// Longer than any function that uses no stack at all.
+constexpr std::uintptr_t kLeafSizeBound = 256;
+
+// A function that uses no stack at all keeps no frame, frame pointers or not:
+// a fault inside it leaves its return address on top of the stack and the
+// frame pointer still its caller's. The top slot is taken for that return
+// address when it follows a direct call to a function that starts at most a
+// little before the fault.
+bool ReturnsFromFramelessLeaf(std::uintptr_t value, std::uintptr_t faultAddress) {
+  if (value < kCallRel32Size || !IsCode(value) || !IsCode(value - kCallRel32Size)) return false;
+  const std::uint8_t* call = reinterpret_cast<const std::uint8_t*>(value - kCallRel32Size);
+  if (call[0] != kCallRel32) return false;
+  std::int32_t offset;
+  __builtin_memcpy(&offset, call + 1, sizeof offset);
+  const std::uintptr_t target = value + static_cast<std::uintptr_t>(offset);
+  return target <= faultAddress && faultAddress - target < kLeafSizeBound;
+}
+
+}  // namespace
+
 // Each frame holds the caller's frame pointer and, above it, the return address.
 std::size_t WalkCallerFrames(const CONTEXT& context, std::span<std::uintptr_t> frames,
                              const TStackBounds& stack) {
   std::uintptr_t frame = context.Ebp;
   std::size_t count = 0;
+  if (!frames.empty() && stack.Holds(context.Esp, sizeof(std::uintptr_t))) {
+    const std::uintptr_t top = *reinterpret_cast<const std::uintptr_t*>(context.Esp);
+    if (ReturnsFromFramelessLeaf(top, context.Eip)) frames[count++] = top;
+  }
   while (count < frames.size()) {
     if (frame % sizeof(std::uintptr_t) != 0 || !stack.Holds(frame, 2 * sizeof(std::uintptr_t))) {
       break;

@@ -16,8 +16,11 @@ if(WIN32)
   set(CMAKE_C_STANDARD_LIBRARIES "")
   if(CMAKE_SIZEOF_VOID_P EQUAL 4)
     # The run-time error report finds the callers on 32-bit x86 by following the
-    # frame-pointer chain, which every function must then keep.
-    add_compile_options(-fno-omit-frame-pointer)
+    # frame-pointer chain, which every function must then keep from its first
+    # instruction on, not only on the paths that need it. (A function that uses
+    # no stack at all still gets none; the walk knows that case.)
+    set(COMSWITCH_FRAME_OPTIONS -fno-omit-frame-pointer -fno-shrink-wrap)
+    add_compile_options(${COMSWITCH_FRAME_OPTIONS})
   endif()
 elseif(COMSWITCH_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
@@ -54,6 +57,11 @@ function(comswitch_program_build target)
   target_compile_options(${target} PRIVATE ${COMSWITCH_WARNINGS} ${COMSWITCH_PRODUCT_OPTIONS})
   target_link_options(${target} PRIVATE -mwindows -s -Wl,--gc-sections -Wl,--disable-auto-import
     -Os -flto=auto -Wl,-Map=$<TARGET_FILE_DIR:${target}>/${target}.map)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    # The code is generated again at the cross-file link: the frame options are
+    # given there too, so that they hold whatever the link's own -Os implies.
+    target_link_options(${target} PRIVATE ${COMSWITCH_FRAME_OPTIONS})
+  endif()
 endfunction()
 
 # One test executable groups related cases; each one is one CTest test, because

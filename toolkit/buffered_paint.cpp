@@ -15,7 +15,7 @@ RECT ClientRectOnScreen(HWND window) {
 }
 
 // Draws one window, frame and client, and then its children.
-void PaintWindowInto(HDC dc, const RECT& area, HWND w) {
+void DrawWindowAndChildren(HDC dc, const RECT& area, HWND w) {
   SaveDC(dc);
   POINT origin;
   GetWindowOrgEx(dc, &origin);
@@ -31,7 +31,7 @@ void PaintWindowInto(HDC dc, const RECT& area, HWND w) {
   SendMessageA(w, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
   SendMessageA(w, WM_PAINT, reinterpret_cast<WPARAM>(dc), 0);
 
-  PaintWindowsInto(dc, cr, GetWindow(w, GW_CHILD));
+  DrawChildWindows(dc, cr, w);
   RestoreDC(dc, -1);
 }
 
@@ -52,18 +52,18 @@ HBITMAP PrepareBuffer(TControl* owner, HDC screen, int w, int h) {
   return owner->BufferBitmap;
 }
 
-bool BufferedEraseBackground(TControl* c, TControl* owner, LRESULT& result) {
+bool HandleEraseBackground(TControl* c, TControl* owner, LRESULT& result) {
   if (!owner || !c->Parent) return false;
   if (!c->Transparent && owner->PaintingToBuffer) return false;
   result = 1;
   return true;
 }
 
-bool BufferedPaint(TControl* c, TControl* owner, TMessage& msg, LRESULT& result) {
+bool HandlePaint(TControl* c, TControl* owner, TMessage& msg, LRESULT& result) {
   if (!owner) return false;
   if (owner == c) {
     if (msg.WParam) return false;
-    PaintBuffered(c);
+    PaintThroughBuffer(c);
   } else {
     // The child is drawn with its owner; on its own it only asks the owner to redraw.
     if (owner->PaintingToBuffer && owner->PaintDC) return false;
@@ -74,7 +74,7 @@ bool BufferedPaint(TControl* c, TControl* owner, TMessage& msg, LRESULT& result)
   return true;
 }
 
-bool BufferedNcPaint(TControl* c, TControl* owner, LRESULT& result) {
+bool HandleNcPaint(TControl* c, TControl* owner, LRESULT& result) {
   if (c->IsForm || !owner || owner->PaintingToBuffer) return false;
   // The frame is drawn only into the buffer.
   result = 0;
@@ -117,9 +117,9 @@ TControl* BufferOwner(TControl* control) {
 bool BufferedPaintHook(TControl* c, TMessage& msg, LRESULT& result) {
   TControl* owner = BufferOwner(c);
   switch (msg.Msg) {
-    case WM_ERASEBKGND: return BufferedEraseBackground(c, owner, result);
-    case WM_PAINT: return BufferedPaint(c, owner, msg, result);
-    case WM_NCPAINT: return BufferedNcPaint(c, owner, result);
+    case WM_ERASEBKGND: return HandleEraseBackground(c, owner, result);
+    case WM_PAINT: return HandlePaint(c, owner, msg, result);
+    case WM_NCPAINT: return HandleNcPaint(c, owner, result);
     case WM_WINDOWPOSCHANGED: return InvalidateWithOwner(c, owner);
     case WM_HSCROLL: return InvalidateWithOwner(c, owner);
     case WM_VSCROLL: return InvalidateWithOwner(c, owner);
@@ -143,7 +143,7 @@ void SubclassChildWindows(TControl* control) {
   }
 }
 
-void PaintBuffered(TControl* owner) {
+void PaintThroughBuffer(TControl* owner) {
   HWND window = owner->Handle;
   RECT update;
   if (!GetUpdateRect(window, &update, FALSE)) return;
@@ -164,11 +164,11 @@ void PaintBuffered(TControl* owner) {
   if (owner->IsForm) {
     SendMessageA(window, WM_ERASEBKGND, reinterpret_cast<WPARAM>(memory), 0);
     SendMessageA(window, WM_PAINT, reinterpret_cast<WPARAM>(memory), 0);
-    PaintWindowsInto(memory, area, GetWindow(window, GW_CHILD));
+    DrawChildWindows(memory, area, window);
   } else {
     // Only the owner and what lies in it: the windows below it in the sibling
     // order must not be drawn over it.
-    PaintWindowInto(memory, area, window);
+    DrawWindowAndChildren(memory, area, window);
   }
 
   HDC windowDC = GetWindowDC(window);
@@ -185,9 +185,13 @@ void PaintBuffered(TControl* owner) {
   owner->PaintingToBuffer = 0;
 }
 
-void PaintWindowsInto(HDC dc, const RECT& area, HWND first) {
-  for (HWND w = first; w; w = GetWindow(w, GW_HWNDNEXT)) {
-    if (IsWindowVisible(w)) PaintWindowInto(dc, area, w);
+void DrawChildWindows(HDC dc, const RECT& area, HWND parent) {
+  // The sibling chain runs from the top of the screen's order down: walked from
+  // its end, each window is drawn over the ones beneath it, as on the screen.
+  // Without children the first call gives nil, and the second nil as well.
+  for (HWND w = GetWindow(GetWindow(parent, GW_CHILD), GW_HWNDLAST); w;
+       w = GetWindow(w, GW_HWNDPREV)) {
+    if (IsWindowVisible(w)) DrawWindowAndChildren(dc, area, w);
   }
 }
 

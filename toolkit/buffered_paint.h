@@ -20,11 +20,13 @@ bool BufferedPaintHook(TControl* control, TMessage& msg, LRESULT& result);
 void InvalidateBufferOwner(TControl* control);
 void SubclassChildWindows(TControl* control);
 
-// Renders the owner's window and its children through the buffer.
-void PaintBuffered(TControl* owner);
-// Draws `first` and the windows after it in the sibling order, each with its
-// children, into `dc`, whose origin stands for the screen point `area.left/top`.
-void PaintWindowsInto(HDC dc, const RECT& area, HWND first);
+// Renders the owner's window and its children into the off-screen bitmap and
+// copies that to the screen.
+void PaintThroughBuffer(TControl* owner);
+// Draws the visible child windows of `parent`, each with its own children, into
+// `dc`, whose origin stands for the screen point `area.left/top`; upper windows
+// cover lower ones as on the screen.
+void DrawChildWindows(HDC dc, const RECT& area, HWND parent);
 // Whether a buffer of the given size serves a window of w x h: large enough and
 // not more than 32 pixels too large in either direction.
 bool BufferFits(int bufferWidth, int bufferHeight, int w, int h);

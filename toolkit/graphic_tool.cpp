@@ -30,6 +30,10 @@ void FireChange(TGraphicTool* tool) {
   if (tool->OnChange) tool->OnChange(tool);
 }
 
+void NoteWhetherFollowing(TGraphicTool* tool) {
+  tool->FollowsParent = tool->ParentTool && SameDescription(tool, tool->ParentTool);
+}
+
 }  // namespace
 
 TGraphicTool* NewFont() {
@@ -49,6 +53,7 @@ void TGraphicTool::LinkParent(TGraphicTool* parent) {
   TGraphicTool* old = ParentTool;
   ParentTool = parent;
   if (old) old->Release();
+  NoteWhetherFollowing(this);
 }
 
 TGraphicTool::~TGraphicTool() {
@@ -76,7 +81,20 @@ void ToolChanged(TGraphicTool* tool) {
     FireChange(tool);
     DeleteObject(old);
   }
+  NoteWhetherFollowing(tool);
   FireChange(tool);
+}
+
+void FollowParentTool(TGraphicTool* tool) {
+  if (!tool->FollowsParent) {
+    // From now on it may share the parent's handle.
+    NoteWhetherFollowing(tool);
+    return;
+  }
+  // The description may be the same as before: the shared handle was made
+  // again all the same, and the tool's window must take the new one.
+  tool->Data = tool->ParentTool->Data;
+  ToolChanged(tool);
 }
 
 TGraphicTool* CopyTool(TGraphicTool* dst, TGraphicTool* src) {

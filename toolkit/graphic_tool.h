@@ -36,6 +36,9 @@ class TGraphicTool : public TObj {
   HGDIOBJ ToolHandle = nullptr;
   // Counted: a copied tool keeps the tool whose handle it may share.
   TGraphicTool* ParentTool = nullptr;
+  // Described the same font as ParentTool when either last changed: such a
+  // tool draws with the parent's handle and follows the parent's changes.
+  std::uint8_t FollowsParent = 0;
   TToolNotify OnChange;
   COLORREF ColorRGB = 0;  // RGB of ToolColor when the handle was made
   TFontDescription Data{};
@@ -56,6 +59,10 @@ HGDIOBJ FontHandle(TGraphicTool* tool);
 // The handle is dropped: the receiver is told before the old handle is deleted
 // and once more after, so a window can let go of it first.
 void ToolChanged(TGraphicTool* tool);
+// The parent tool of `tool` (which has one) changed. A tool that described the same font takes the
+// parent's new description and is told, so that its window lets go of the
+// parent's old handle; any other tool keeps its own description.
+void FollowParentTool(TGraphicTool* tool);
 // Makes `dst` describe what `src` describes; a missing `dst` is made, a missing
 // `src` frees `dst`. Returns the tool that `dst` became.
 TGraphicTool* CopyTool(TGraphicTool* dst, TGraphicTool* src);

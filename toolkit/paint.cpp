@@ -57,6 +57,11 @@ void TControl::FontChanged(TGraphicTool*) {
   TextColor = Font->Data.ToolColor;
   ApplyFont(this);
   Invalidate(this);
+  // Children that draw with this font's handle are told while it still lives.
+  for (int i = 0; Children && i < Children->Count; ++i) {
+    TControl* child = Children->GetPtr<TControl>(i);
+    if (child->Font && child->Font->ParentTool == Font) FollowParentTool(child->Font);
+  }
 }
 
 void TControl::BrushChanged(TGraphicTool* tool) {

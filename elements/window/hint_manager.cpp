@@ -58,7 +58,8 @@ THintTool* TWDHintManager::Add(HWND window) {
   // The record as the tooltip class has always known it, without the later
   // reserved member: every version of the class accepts this size.
   tool->cbSize = TTTOOLINFOA_V2_SIZE;
-  tool->uFlags = kToolFlags;
+  // A tooltip is placed from the track position only when its tool is a tracking one.
+  tool->uFlags = kToolFlags | (HintTracking ? TTF_TRACK : 0);
   tool->hwnd = window;
   tool->uId = reinterpret_cast<UINT_PTR>(window);
 
@@ -112,5 +113,10 @@ void TWDHintManager::TrackOff(THintTool* tool) {
 }
 
 void TWDHintManager::TrackPos(THintTool* tool, int x, int y) {
-  if (HintTracking) SendMessageA(TooltipOf(tool), TTM_TRACKPOSITION, 0, MAKELPARAM(x, y));
+  if (!HintTracking) return;
+  // The point is in the element window's client area; a tracking tooltip is
+  // placed in screen coordinates.
+  POINT at{x, y};
+  MapWindowPoints(tool->hwnd, nullptr, &at, 1);
+  SendMessageA(TooltipOf(tool), TTM_TRACKPOSITION, 0, MAKELPARAM(at.x, at.y));
 }

@@ -18,5 +18,6 @@ struct THintOperations {
   TMethod<void(THintTool* tool, int icon, const char* title)> SetTitle;
   TMethod<void(THintTool* tool)> TrackOn;
   TMethod<void(THintTool* tool)> TrackOff;
+  // The pointer's position in the client area of the tool's window.
   TMethod<void(THintTool* tool, int x, int y)> TrackPos;
 };

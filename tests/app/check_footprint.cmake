@@ -40,3 +40,17 @@ foreach(symbol __cxa_throw __cxa_allocate_exception __gxx_personality _Unwind_Ra
   endif()
 endforeach()
 
+
+# The programs' own entry point runs the constructor list and nothing else of
+# the run-time's start-up: C and C++ initialisers placed in its start-up tables,
+# and thread-local storage callbacks, would silently never run. Those tables
+# must stay empty.
+string(REGEX MATCHALL "\n \\.CRT\\$X[CIL][^ \t\r\n]*[ \t\r\n]+0x[0-9a-fA-F]+[ \t]+0x[0-9a-fA-F]+"
+       startup_entries "${map}")
+foreach(entry IN LISTS startup_entries)
+  string(REGEX MATCH "0x[0-9a-fA-F]+$" size "${entry}")
+  if(NOT size MATCHES "^0x0+$")
+    string(REGEX REPLACE "[ \t\r\n]+" " " shown "${entry}")
+    message(FATAL_ERROR "${EXE} has an entry the start-up never runs:${shown}")
+  endif()
+endforeach()

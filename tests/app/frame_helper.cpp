@@ -20,7 +20,11 @@ namespace {
 
 void WriteFinalisedLine() { WriteOutput("modules finalised\r\n"); }
 
-TModuleStep Steps[7];
+constinit const TModuleStep Steps[7] = {
+    ProgramModuleSteps[0],          ProgramModuleSteps[1], ProgramModuleSteps[2],
+    ProgramModuleSteps[3],          ProgramModuleSteps[4], ProgramModuleSteps[5],
+    {nullptr, &WriteFinalisedLine},
+};
 
 volatile int* volatile NowhereToWrite = nullptr;
 volatile int Zero = 0;
@@ -128,8 +132,6 @@ void LogOff() {
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandTail, int) {
   CommandTail = commandTail;
-  for (std::size_t row = 0; row < 6; ++row) Steps[row] = ProgramModuleSteps[row];
-  Steps[6] = {nullptr, &WriteFinalisedLine};
   static TModuleTable modules(Steps);
   RunProcess(modules, &Body);
 }

@@ -281,4 +281,56 @@ TEST_F(Dispatch, WindowStateFollowsSizeMessages) {
   EXPECT_EQ(form_->WindowState, 0);
 }
 
+// A hook that frees the form it serves while that form handles a message.
+struct SelfFreeing {
+  void OnClose(TControl*, bool&) { FreeInside(); }
+  bool OnMessage(TMessage& msg, LRESULT&) {
+    if (msg.Msg == WM_APP) FreeInside();
+    return false;
+  }
+  void FreeInside() {
+    Free(form);
+    aliveAfterFree = !counter->Saw(form);
+  }
+  TControl* form = nullptr;
+  DestroyCounter* counter = nullptr;
+  bool aliveAfterFree = false;
+};
+
+int appMessagesSeenByHandlers = 0;
+bool CountAppMessages(TControl*, TMessage& msg, LRESULT&) {
+  if (msg.Msg == WM_APP) ++appMessagesSeenByHandlers;
+  return false;
+}
+
+TEST_F(Dispatch, HookFreeingItsOwnFormWhileTheFormHandlesAMessageRunsClean) {
+  for (const bool byClose : {true, false}) {
+    BuildApp();
+    DestroyCounter counter;
+    SelfFreeing hook;
+    hook.form = NewForm(AppWindow, "Second");
+    hook.counter = &counter;
+    counter.Watch(hook.form);
+    AttachMessageHandler(hook.form, CountAppMessages, false);
+    HWND window = hook.form->GetWindowHandle();
+    appMessagesSeenByHandlers = 0;
+    if (byClose) {
+      hook.form->OnClose = MakeMethod<&SelfFreeing::OnClose>(&hook);
+      SendMessageA(window, WM_CLOSE, 0, 0);
+    } else {
+      hook.form->OnMessage = MakeMethod<&SelfFreeing::OnMessage>(&hook);
+      SendMessageA(window, WM_APP, 0, 0);
+    }
+    // The object lived until its message was done with, and went exactly once.
+    EXPECT_TRUE(hook.aliveAfterFree) << byClose;
+    EXPECT_EQ(counter.gone.size(), 1u) << byClose;
+    EXPECT_FALSE(IsWindow(window)) << byClose;
+    EXPECT_EQ(AppWindow->Children->Count, 1) << byClose;
+    // Nothing ran for the freed form after the hook.
+    EXPECT_EQ(appMessagesSeenByHandlers, 0) << byClose;
+    TearDown();
+    SetUp();
+  }
+}
+
 }  // namespace

@@ -58,10 +58,12 @@ TEST(GraphicTool, FontStyleFollowsTheWeightRules) {
 
 TEST(GraphicTool, NewFontDescribesTheDefaultFaceAndChangesDropTheHandleAfterTellingTwice) {
   TGraphicTool* font = NewFont();
-  EXPECT_EQ(font->Kind, kToolFont);
-  EXPECT_EQ(font->Data.ToolColor, 0x80000008u);
-  EXPECT_EQ(font->Data.LogFont.lfCharSet, DEFAULT_CHARSET);
-  EXPECT_STREQ(font->Data.LogFont.lfFaceName, "MS Sans Serif");
+  // The handle made from the default description is a live font of that face.
+  LOGFONTA made{};
+  ASSERT_TRUE(GetObjectA(FontHandle(font), sizeof made, &made));
+  EXPECT_STREQ(made.lfFaceName, "MS Sans Serif");
+  EXPECT_EQ(made.lfCharSet, DEFAULT_CHARSET);
+  ToolChanged(font);
   ToolWatch watch;
   watch.Watch(font);
 
@@ -177,8 +179,14 @@ TEST(Bitmap, EmptyBitmapDrawsNothingAndADrawnOneArrivesWhole) {
 
   TBitmap* bitmap = NewBitmap(4, 3);
   EXPECT_FALSE(bitmap->Empty());
-  EXPECT_EQ(bitmap->HandleType, kDeviceDependentBitmap);
-  ASSERT_NE(bitmap->BitmapHandle, nullptr);
+  // A bitmap of the screen's own format, of the size asked for.
+  BITMAP made{};
+  ASSERT_TRUE(GetObjectA(bitmap->BitmapHandle, sizeof made, &made));
+  HDC screen = GetDC(nullptr);
+  EXPECT_EQ(made.bmBitsPixel, GetDeviceCaps(screen, BITSPIXEL));
+  ReleaseDC(nullptr, screen);
+  EXPECT_EQ(made.bmWidth, 4);
+  EXPECT_EQ(made.bmHeight, 3);
   HDC source = CreateCompatibleDC(nullptr);
   HGDIOBJ old = SelectObject(source, bitmap->BitmapHandle);
   FillWith(source, 4, 3, kInk);

@@ -1,6 +1,7 @@
 #include <windows.h>
 
-#include <cstdio>
+#include <cstring>
+#include <optional>
 #include <set>
 #include <vector>
 
@@ -99,7 +100,6 @@ TEST_F(Painting, ChildrenOfDefaultLookShareTheFormsBrushAndFont) {
     EXPECT_EQ(BrushHandle(c), brush);
   }
   EXPECT_EQ(held.size(), 2u);  // one brush, one font
-  std::printf("GDI objects held by a form with five default children: %zu\n", held.size());
 
   // A child's own font reaches its window at once, and its colour becomes the text colour.
   TGraphicTool* ownFont = GetFont(children[3]);
@@ -126,6 +126,65 @@ TEST_F(Painting, ChildrenOfDefaultLookShareTheFormsBrushAndFont) {
   EXPECT_EQ(BrushColor(BrushHandle(children[0])), changed);
   SetSysColors(1, &element, &original);
   EXPECT_EQ(BrushColor(BrushHandle(form_)), original);
+}
+
+// Changes one system colour for its lifetime, and puts it back however the test ends.
+struct SystemColourChange {
+  explicit SystemColourChange(int element) : element(element), original(GetSysColor(element)) {
+    const COLORREF changed = original ^ 0x00FF00;
+    SetSysColors(1, &element, &changed);
+  }
+  ~SystemColourChange() { SetSysColors(1, &element, &original); }
+  int element;
+  COLORREF original;
+};
+
+LOGFONTA Described(HGDIOBJ font) {
+  LOGFONTA described{};
+  // Nothing for a handle that was deleted.
+  EXPECT_TRUE(GetObjectA(font, sizeof described, &described));
+  return described;
+}
+
+LOGFONTA GivenFont(TControl* c) {
+  return Described(reinterpret_cast<HGDIOBJ>(SendMessageA(c->Handle, WM_GETFONT, 0, 0)));
+}
+
+bool SameFont(const LOGFONTA& a, const LOGFONTA& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+struct FontChange {
+  const char* name;
+  void (*apply)(TGraphicTool* font);
+  bool systemColour;
+};
+
+TEST_F(Painting, ChildrenSharingTheFormsFontFollowItsChangesAndOthersKeepTheirOwn) {
+  const FontChange changes[] = {
+      {"height", [](TGraphicTool* f) { SetFontHeight(f, -20); }, false},
+      {"face", [](TGraphicTool* f) { SetFontName(f, "Tahoma"); }, false},
+      {"style", [](TGraphicTool* f) { SetFontStyle(f, kFontItalic); }, false},
+      {"system colour behind it", [](TGraphicTool* f) { FontHandle(f); }, true},
+  };
+  for (const FontChange& change : changes) {
+    SCOPED_TRACE(change.name);
+    BuildApp();
+    SetToolColor(GetFont(form_), 0x80000008);  // window text
+    TControl* sharing[] = {NewButton(form_, "B"), NewCheckBox(form_, "C")};
+    TControl* own = NewButton(form_, "Own");
+    SetFontStyle(GetFont(own), kFontBold);
+    ShowAndPaint(form_);
+    const LOGFONTA ownBefore = GivenFont(own);
+    {
+      std::optional<SystemColourChange> colour;
+      if (change.systemColour) colour.emplace(COLOR_WINDOWTEXT);
+      change.apply(form_->Font);
+    }
+    const LOGFONTA formNow = Described(FontHandle(form_->Font));
+    for (TControl* c : sharing) EXPECT_TRUE(SameFont(GivenFont(c), formNow));
+    EXPECT_TRUE(SameFont(GivenFont(own), ownBefore));
+    TearDown();
+    SetUp();
+  }
 }
 
 struct BufferCase {
@@ -177,7 +236,6 @@ TEST_F(Painting, OnePaintOfABufferedFormDrawsItsChildrenAndATransparentChildKeep
   SetTransparent(clear, true);
   EXPECT_TRUE(form_->DoubleBuffered);
   EXPECT_EQ(BufferOwner(clear), form_);
-  EXPECT_EQ(PreDispatchHook, &BufferedPaintHook);
   form_->SetClientWidth(120);
   form_->SetClientHeight(80);
 
@@ -202,6 +260,33 @@ TEST_F(Painting, OnePaintOfABufferedFormDrawsItsChildrenAndATransparentChildKeep
   UpdateWindow(solid->Handle);
   EXPECT_FALSE(GetUpdateRect(solid->Handle, nullptr, FALSE));
   EXPECT_TRUE(GetUpdateRect(form_->Handle, nullptr, FALSE));
+}
+
+TEST_F(Painting, BufferedFormDrawsUpperSiblingsOverLowerOnes) {
+  BuildApp();
+  form_->SetColor(kGreen);
+  SetDoubleBuffered(form_, true);
+  TControl* lower = NewCheckBox(form_, "");
+  lower->SetColor(kBlue);
+  lower->SetBoundsRect({10, 10, 82, 32});
+  TControl* upper = NewCheckBox(form_, "");
+  upper->SetColor(kRed);
+  upper->SetBoundsRect({40, 10, 112, 32});
+  form_->SetClientWidth(120);
+  form_->SetClientHeight(40);
+  form_->GetWindowHandle();
+  SetWindowPos(upper->Handle, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  SetWindowPos(lower->Handle, upper->Handle, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+
+  ShowAndPaint(form_);
+  ASSERT_NE(form_->BufferBitmap, nullptr);
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, form_->BufferBitmap);
+  // Where they overlap, clear of check marks: the upper box, as on the screen.
+  EXPECT_EQ(GetPixel(dc, 70, 16), kRed);
+  EXPECT_EQ(GetPixel(dc, 30, 16), kBlue);
+  SelectObject(dc, old);
+  DeleteDC(dc);
 }
 
 struct PaintRecorder {
@@ -274,77 +359,10 @@ TEST_F(Painting, ThousandFormsBuiltPaintedAndFreedLeaveNoGdiObjectBehind) {
     Pump();
   }
   const DWORD after = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-  std::printf("GDI objects of the process before and after: %lu, %lu\n",
-              static_cast<unsigned long>(before), static_cast<unsigned long>(after));
   // Where the platform does not count them, the handles checked dead above stand in.
   if (before != 0) {
     EXPECT_LE(after, before);
   }
-}
-
-// A hook that frees the form it serves while that form handles a message.
-struct SelfFreeing {
-  void OnClose(TControl*, bool&) { FreeInside(); }
-  bool OnMessage(TMessage& msg, LRESULT&) {
-    if (msg.Msg == WM_APP) FreeInside();
-    return false;
-  }
-  void FreeInside() {
-    Free(form);
-    aliveAfterFree = !counter->Saw(form);
-  }
-  TControl* form = nullptr;
-  DestroyCounter* counter = nullptr;
-  bool aliveAfterFree = false;
-};
-
-int appMessagesSeenByHandlers = 0;
-bool CountAppMessages(TControl*, TMessage& msg, LRESULT&) {
-  if (msg.Msg == WM_APP) ++appMessagesSeenByHandlers;
-  return false;
-}
-
-TEST_F(Painting, HookFreeingItsOwnFormWhileTheFormHandlesAMessageRunsClean) {
-  for (const bool byClose : {true, false}) {
-    BuildApp();
-    DestroyCounter counter;
-    SelfFreeing hook;
-    hook.form = NewForm(AppWindow, "Second");
-    hook.counter = &counter;
-    counter.Watch(hook.form);
-    AttachMessageHandler(hook.form, CountAppMessages, false);
-    HWND window = hook.form->GetWindowHandle();
-    appMessagesSeenByHandlers = 0;
-    if (byClose) {
-      hook.form->OnClose = MakeMethod<&SelfFreeing::OnClose>(&hook);
-      SendMessageA(window, WM_CLOSE, 0, 0);
-    } else {
-      hook.form->OnMessage = MakeMethod<&SelfFreeing::OnMessage>(&hook);
-      SendMessageA(window, WM_APP, 0, 0);
-    }
-    // The object lived until its message was done with, and went exactly once.
-    EXPECT_TRUE(hook.aliveAfterFree) << byClose;
-    EXPECT_EQ(counter.gone.size(), 1u) << byClose;
-    EXPECT_FALSE(IsWindow(window)) << byClose;
-    EXPECT_EQ(AppWindow->Children->Count, 1) << byClose;
-    // Nothing ran for the freed form after the hook.
-    EXPECT_EQ(appMessagesSeenByHandlers, 0) << byClose;
-    TearDown();
-    SetUp();
-  }
-}
-
-TEST_F(Painting, FirstFormOfAProcessWithoutApplicationWindowIsItsMainForm) {
-  // Every test starts as the process does: no application window made yet.
-  TControl* lone = NewForm(nullptr, "Lone");
-  EXPECT_TRUE(IsMainForm(lone));
-  BuildApp();
-  TControl* later = NewForm(nullptr, "Later");
-  EXPECT_FALSE(IsMainForm(later));
-  EXPECT_TRUE(IsMainForm(AppWindow));
-  EXPECT_TRUE(IsMainForm(form_));
-  Free(later);
-  Free(lone);
 }
 
 LRESULT CALLBACK ForeignProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {

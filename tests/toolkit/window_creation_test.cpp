@@ -338,4 +338,17 @@ TEST_F(WindowCreation, FreeingAChildRemovesItFromItsParentAndItsWindow) {
   EXPECT_EQ(form_->CurrentControl, nullptr);
 }
 
+TEST_F(WindowCreation, FirstFormOfAProcessWithoutApplicationWindowIsItsMainForm) {
+  // Every test starts as the process does: no application window made yet.
+  TControl* lone = NewForm(nullptr, "Lone");
+  EXPECT_TRUE(IsMainForm(lone));
+  BuildApp();
+  TControl* later = NewForm(nullptr, "Later");
+  EXPECT_FALSE(IsMainForm(later));
+  EXPECT_TRUE(IsMainForm(AppWindow));
+  EXPECT_TRUE(IsMainForm(form_));
+  Free(later);
+  Free(lone);
+}
+
 }  // namespace

@@ -18,6 +18,14 @@ void IniAll() {
   WriteIni("Main", "Width", "200");
   WriteIni("Main", "Height", "250");
 }
+// Main's values, and others stored under the empty section name.
+void IniMainAndNameless() {
+  IniAll();
+  for (auto [key, value] :
+       {std::pair{"Left", "160"}, {"Top", "130"}, {"Width", "210"}, {"Height", "260"}}) {
+    WriteIni("", key, value);
+  }
+}
 void IniWithoutTop() {
   IniAll();
   WriteIni("Main", "Top", nullptr);
@@ -54,7 +62,8 @@ TEST_F(FormStore, LoadAppliesWhatIsStoredAndLeavesWhatIsMissingOrUnreachable) {
   const Case kCases[] = {
       {"ini, all four", "pos.ini\\Main", IniAll, {150, 120, 200, 250}},
       {"ini, no file", "pos.ini\\Main", Nothing, {100, 80, 119, 209}},
-      {"ini, empty section", "pos.ini\\", IniAll, {100, 80, 119, 209}},
+      // The empty name is the section read: what is stored under it, not Main's.
+      {"ini, empty section", "pos.ini\\", IniMainAndNameless, {160, 130, 210, 260}},
       {"ini, no Top", "pos.ini\\Main", IniWithoutTop, {150, 80, 200, 250}},
       {"ini, off every screen", "pos.ini\\Main", IniFarAway, {100, 80, 119, 209}},
       {"registry, all four", "Example\\Window", RegExample, {150, 120, 200, 250}},

@@ -102,6 +102,24 @@ TEST_F(Hints, TooltipGoneWithTheFormLeavesNoFontBehind) {
   EXPECT_EQ(GetObjectType(font), 0u);
 }
 
+TEST_F(Hints, TrackingTooltipIsPlacedAtThePointerOnTheScreen) {
+  manager_.HintTracking = 1;
+  std::unique_ptr<TWDWin> e = HintedButton("Tip");
+  HWND window = e->Control->Handle;
+  HWND tip = reinterpret_cast<HWND>(e->HintTool->lParam);
+  SendMessageA(window, WM_MOUSEHOVER, 0, MAKELPARAM(5, 7));
+  SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 7));
+  SendMessageA(window, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(6, 7));
+  POINT at{5, 7};
+  ClientToScreen(window, &at);
+  RECT placed;
+  GetWindowRect(tip, &placed);
+  EXPECT_TRUE(IsWindowVisible(tip));
+  // It may step aside from the tool horizontally; vertically it stands at the
+  // pointer, give or take its own border.
+  EXPECT_NEAR(placed.top, at.y, 2);
+}
+
 // Stands in the manager's table: records what an element asks of it.
 struct OperationsLog {
   THintTool* Add(HWND) {

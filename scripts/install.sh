@@ -7,6 +7,8 @@
 need_cmds=(cmake ninja clang++ i686-w64-mingw32-g++-posix x86_64-w64-mingw32-g++-posix wine Xvfb xdotool xwininfo socat localedef)
 need_pkgs=(cmake ninja-build g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix libbenchmark-dev googletest
            clang libclang-rt-14-dev wine wine64 wine32:i386 xvfb xdotool x11-utils x11-apps netpbm socat locales)
+# The virtual null-modem's modem-line library is built for both Wine architectures.
+need_pkgs+=(gcc-multilib)
 # The simulated relay board (tools/board): the Arduino core and AVR toolchain
 # for the sketch, the AVR simulator's library for the board program.
 need_cmds+=(make cc pkg-config avr-gcc)

@@ -6,7 +6,8 @@
 # Afterwards WINEPREFIX, DISPLAY, LANG and WINEDEBUG are exported, a persistent
 # wine server is running (one that traces its requests into the file named by
 # WINE_WORLD_SERVER_TRACE, when that is set), and two virtual null-modem pairs
-# are mapped into the prefix as COM3<->COM4 and COM5<->COM6. Only the processes
+# are mapped into the prefix as COM3<->COM4 and COM5<->COM6, with modem lines
+# crossed like a null-modem cable's (tools/virtual-serial). Only the processes
 # started here are ended at exit, by their process ids.
 
 wine_world_pids=()
@@ -53,6 +54,7 @@ wine_world_pair() {
   echo $! >"$dir/socat-$a.pid"
   wine_world_wait_for "$dir/$a" 50
   wine_world_wait_for "$dir/$b" 50
+  "$wine_world_root/tools/virtual-serial/pair-lines" "$dir" "$a" "$b"
   ln -sfn "$dir/$a" "$WINEPREFIX/dosdevices/$a"
   ln -sfn "$dir/$b" "$WINEPREFIX/dosdevices/$b"
 }
@@ -60,8 +62,15 @@ wine_world_pair() {
 # Exports the world's environment for the folder $1 and arms the tear-down.
 wine_world_env() {
   root_wine_run="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/wine-run"
+  wine_world_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
   wine_world_base=$(mkdir -p "$1" && cd "$1" && pwd)
   trap wine_world_down EXIT
+
+  # Modem lines for the virtual ports: scripts/wine-run preloads the library
+  # into Wine's processes, each of its own architecture ($LIB).
+  "$wine_world_root/tools/virtual-serial/build" || return 1
+  export COMSWITCH_PRELOAD="$wine_world_root/build/virtual-serial/\$LIB/libvirtual-serial.so"
+  export COMSWITCH_LINES="$wine_world_base/ports"
 
   export WINEPREFIX="$wine_world_base/prefix"
   export WINEARCH=win64
@@ -136,6 +145,7 @@ wine_world_prefix() {
   wine_world_started_server=1
   "$root_wine_run" cmd /c exit 0 >/dev/null 2>&1
   mkdir -p "$wine_world_base/ports"
+  rm -f "$wine_world_base/ports"/*.lines "$wine_world_base/ports/null-modem.pairs"
 }
 
 # The test world: private display, prefix and server, two null-modem pairs.

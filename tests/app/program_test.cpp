@@ -3,7 +3,9 @@
 // keyboard, and the bytes it sends are read at the far end of the null-modem.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -155,7 +157,17 @@ std::vector<int> IconSizesOf(const std::string& path) {
 void Click(HWND window) {
   RECT r;
   GetWindowRect(window, &r);
-  MovePointer((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+  const POINT target{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+  MovePointer(target.x, target.y);
+  // The move goes through the display: a press sent before it has landed
+  // would fall where the pointer was (at first the screen's centre, "Open").
+  WaitUntil(
+      [&] {
+        POINT at{};
+        return GetCursorPos(&at) && std::abs(at.x - target.x) <= 1 &&
+               std::abs(at.y - target.y) <= 1;
+      },
+      1s);
   INPUT inputs[2] = {};
   inputs[0].type = inputs[1].type = INPUT_MOUSE;
   inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
@@ -308,17 +320,72 @@ TEST(ProgramSerial, OneClickIsOneByteOnTheLine) {
   PressKey(VK_SPACE);
   EXPECT_EQ(peer.Read(2, 1000), "A");
 
-  // The boxes toggle; the pty refusing modem lines must not hurt the program.
+  // The boxes toggle without a byte on the line.
   HWND rts = program.Child("RTS"), dtr = program.Child("DTR");
   ClickAndSettle(program, rts);
   ClickAndSettle(program, dtr);
-  EXPECT_TRUE(Checked(rts));
-  EXPECT_TRUE(Checked(dtr));
+  EXPECT_TRUE(WaitUntil([&] { return Checked(rts) && Checked(dtr); }, 2s));
   ClickAndSettle(program, rts);
-  EXPECT_FALSE(Checked(rts));
+  EXPECT_TRUE(WaitUntil([&] { return !Checked(rts); }, 2s));
   EXPECT_EQ(peer.Read(1, 200), "");
 
   EXPECT_EQ(program.Close(), 0u);
+}
+
+// The modem lines the far end sees: COM3's RTS arrives at COM4 as CTS, its DTR
+// as DSR and DCD (RLSD).
+DWORD LinesSeenBy(TPeerPort& peer) {
+  DWORD status = 0;
+  if (!GetCommModemStatus(peer.Handle(), &status)) return 0xFFFFFFFF;
+  return status & (MS_CTS_ON | MS_DSR_ON | MS_RLSD_ON);
+}
+
+TEST(ProgramLines, EachBoxDrivesItsOwnLineAndOnlyWhileThePortIsOpen) {
+  TPeerPort peer("COM4");
+  ASSERT_TRUE(peer.IsOpen());
+  ASSERT_EQ(LinesSeenBy(peer), 0u) << "the far end starts with COM3's lines low";
+  TProgram program;
+  ASSERT_NE(program.MainWindow(), nullptr);
+  HWND rts = program.Child("RTS"), dtr = program.Child("DTR"), open = program.Child("Open");
+  ASSERT_TRUE(rts && dtr && open);
+
+  // Checked before "Open": no line call reaches the device, and the port
+  // opens with both lines low all the same.
+  ClickAndSettle(program, rts);
+  ClickAndSettle(program, dtr);
+  ASSERT_TRUE(WaitUntil([&] { return Checked(rts) && Checked(dtr); }, 2s));
+  EXPECT_TRUE(program.Responds());
+  EXPECT_EQ(LinesSeenBy(peer), 0u);
+  ClickAndSettle(program, open);
+  ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(program.Child(kOn)) != 0; }));
+  std::this_thread::sleep_for(200ms);
+  EXPECT_EQ(LinesSeenBy(peer), 0u) << "both lines low after Open, whatever the boxes show";
+
+  const DWORD kRts = MS_CTS_ON, kDtr = MS_DSR_ON | MS_RLSD_ON;
+  const struct {
+    const char* box;
+    bool checked;
+    DWORD seen;
+  } steps[] = {
+      {"RTS", false, 0},    {"RTS", true, kRts}, {"DTR", false, kRts}, {"DTR", true, kRts | kDtr},
+      {"RTS", false, kDtr}, {"DTR", false, 0},   {"DTR", true, kDtr},  {"DTR", false, 0},
+  };
+  for (const auto& step : steps) {
+    SCOPED_TRACE(std::string(step.box) + (step.checked ? " checked" : " cleared"));
+    HWND box = program.Child(step.box);
+    ClickAndSettle(program, box);
+    // The pointer's click comes through the display: it may land a moment later.
+    EXPECT_TRUE(WaitUntil([&] { return Checked(box) == step.checked; }, 2s));
+    EXPECT_TRUE(program.Responds()) << "the click's handling has ended";
+    EXPECT_TRUE(WaitUntil([&] { return LinesSeenBy(peer) == step.seen; }, 1s))
+        << std::hex << "the far end sees 0x" << LinesSeenBy(peer) << ", not 0x" << step.seen;
+  }
+
+  // Closing the program closes the port: its lines drop.
+  ClickAndSettle(program, rts);
+  ASSERT_TRUE(WaitUntil([&] { return LinesSeenBy(peer) == kRts; }, 1s));
+  EXPECT_EQ(program.Close(), 0u);
+  EXPECT_TRUE(WaitUntil([&] { return LinesSeenBy(peer) == 0; }, 2s));
 }
 
 // Runs a command of the machine the test world lives on: Wine starts a native
@@ -339,6 +406,68 @@ void RunNative(const std::string& commandLine) {
 // com4.anything): those always name the device.
 bool Exists(const std::string& unixPath) {
   return GetFileAttributesA(("Z:" + unixPath).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// The test world's folder of null-modem pairs, as a Unix path.
+std::string PortsFolder() {
+  char ports[MAX_PATH] = {};
+  GetEnvironmentVariableA("COMSWITCH_PORTS", ports, sizeof ports);
+  return ports;
+}
+
+// The words of a file of the machine, read through Z:.
+std::vector<std::string> WordsOf(const std::string& unixPath) {
+  std::vector<std::string> words;
+  const HANDLE file = CreateFileA(("Z:" + unixPath).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return words;
+  std::string text(1 << 14, '\0');
+  DWORD got = 0;
+  ReadFile(file, text.data(), static_cast<DWORD>(text.size()), &got, nullptr);
+  CloseHandle(file);
+  text.resize(got);
+  std::string word;
+  for (const char c : text + " ") {
+    if (c == ' ' || c == ';' || c == '\n' || c == '\t') {
+      if (!word.empty()) words.push_back(word);
+      word.clear();
+    } else {
+      word += c;
+    }
+  }
+  return words;
+}
+
+// The line as the device sees it while the program holds it open, read from
+// the pty's own settings.
+TEST(ProgramLines, DeviceIsSetTo19200EightDataBitsNoParityOneStopBit) {
+  const std::string ports = PortsFolder();
+  ASSERT_FALSE(ports.empty()) << "the test world names its null-modem folder";
+  TProgram program;
+  ASSERT_NE(program.MainWindow(), nullptr);
+  ClickAndSettle(program, program.Child("Open"));
+  ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(program.Child(kOn)) != 0; }));
+
+  const std::string output = ports + "/stty-com3.txt";
+  DeleteFileA(("Z:" + output).c_str());
+  RunNative("bash -c \"stty -a -F " + ports + "/com3 >" + output + ".new && mv " + output +
+            ".new " + output + "\"");
+  ASSERT_TRUE(WaitUntil([&] { return Exists(output); }, 10s)) << "stty gave no answer";
+  const std::vector<std::string> words = WordsOf(output);
+  DeleteFileA(("Z:" + output).c_str());
+  auto has = [&](const std::string& word) {
+    return std::find(words.begin(), words.end(), word) != words.end();
+  };
+  const auto speed = std::find(words.begin(), words.end(), "speed");
+  ASSERT_NE(speed, words.end());
+  ASSERT_LT(speed + 1, words.end());
+  EXPECT_EQ(*(speed + 1), "19200");
+  // A pty keeps the speed, the stop bits and the kind of parity; it clears
+  // PARENB and the character size itself, whatever was asked for.
+  for (const char* setting : {"cs8", "-parenb", "-parodd", "-cmspar", "-cstopb"}) {
+    EXPECT_TRUE(has(setting)) << setting;
+  }
+  EXPECT_EQ(program.Close(), 0u);
 }
 
 // The COM3<->COM4 null-modem of the test world cut for as long as the object

@@ -36,6 +36,12 @@ TEST_F(SchemaPortTest, OpenGivesThePortTheSchemaQueuesAndTimeOuts) {
   EXPECT_EQ(t.WriteTotalTimeoutMultiplier, 100u);
   EXPECT_EQ(t.WriteTotalTimeoutConstant, 1000u);
   EXPECT_EQ(schema->ComPort->Opened, 1);
+  // The line: 19200 baud, 8N1. A pty keeps no parity of its own, so even
+  // parity shows only here, not in the device's settings.
+  EXPECT_EQ(fake.stateSet.BaudRate, 19200u);
+  EXPECT_EQ(fake.stateSet.ByteSize, 8);
+  EXPECT_EQ(fake.stateSet.Parity, NOPARITY);
+  EXPECT_EQ(fake.stateSet.StopBits, ONESTOPBIT);
 
   // As at the program's end: the windows go with the application window
   // first, then the schema.

@@ -315,18 +315,4 @@ TEST_F(SerialReceiveTest, FailedWaitEndsTheThreadWhichClearsTheLine) {
   EXPECT_FALSE(port.ThreadHandle);
 }
 
-TEST_F(SerialReceiveTest, LineChangesFromTheThreadCarryTheNewStates) {
-  port.EvCTS = port.EvDSR = port.EvRLSD = 1;
-  Open();
-  ASSERT_TRUE(WaitUntil([&] { return fake.WaitPending(); }));
-  {
-    std::lock_guard lock(fake.mutex);
-    fake.modemStatus = MS_CTS_ON | MS_RLSD_ON;
-  }
-  fake.Deliver(EV_CTS | EV_DSR | EV_RLSD);
-  ASSERT_TRUE(WaitUntil([&] { return Logged("onRLSD 1"); }));
-  EXPECT_THAT(Events(), ElementsAre("onBeforeOpen", "onOpen 3", "onCTS 1", "onDSR 0", "onRLSD 1"));
-  EXPECT_EQ(port.CtsState.load(), 1);
-}
-
 }  // namespace

@@ -9,9 +9,9 @@
 
 #include <atomic>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <string_view>
-#include <optional>
 #include <thread>
 #include <vector>
 
@@ -212,6 +212,39 @@ TEST_F(NullModemTest, OpenCloseCyclesWithThePeerSendingLeaveNoThreadBehind) {
       << ThreadsOfThisProcess() << " threads, " << threadsBefore << " before";
   EXPECT_EQ(log.Count("onClose"), 200);
   peer.Drain(100);
+}
+
+// The far end's RTS arrives here as CTS, its DTR as DSR and DCD (RLSD): the
+// open reports the lines already up, the receive thread every change.
+TEST_F(NullModemTest, FarEndLineChangesFireTheLineEvents) {
+  port.EvCTS = port.EvDSR = port.EvRLSD = 1;
+  ASSERT_TRUE(EscapeCommFunction(peer.Handle(), SETRTS));
+  Open();
+  EXPECT_THAT(EventsIn(log.Entries()), ElementsAre("onBeforeOpen", "onCTS 1", "onOpen 3"));
+  const struct {
+    DWORD function;
+    std::vector<std::string> fired;
+  } steps[] = {
+      {CLRRTS, {"onCTS 0"}}, {SETDTR, {"onDSR 1", "onRLSD 1"}},
+      {SETRTS, {"onCTS 1"}}, {CLRDTR, {"onDSR 0", "onRLSD 0"}},
+      {CLRRTS, {"onCTS 0"}},
+  };
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.fired.front());
+    // Wine compares the lines with those at the start of each wait: a change
+    // before the thread waits again would go unseen.
+    Sleep(100);
+    log.Clear();
+    ASSERT_TRUE(EscapeCommFunction(peer.Handle(), step.function));
+    EXPECT_TRUE(
+        WaitUntil([&] { return EventsIn(log.Entries()).size() >= step.fired.size(); }, 2000));
+    Sleep(50);
+    EXPECT_EQ(EventsIn(log.Entries()), step.fired);
+  }
+  const std::vector<DWORD> threads = recorder.ThreadsOf("onRLSD");
+  ASSERT_FALSE(threads.empty());
+  EXPECT_EQ(threads.back(), GetThreadId(port.ThreadHandle.Get()));
+  port.ClosePort();
 }
 
 TEST_F(NullModemTest, DestroyingAnOpenElementClosesItsPort) {

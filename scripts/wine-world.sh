@@ -4,10 +4,11 @@
 #   source scripts/wine-world.sh; wine_world_up build/wine
 #
 # Afterwards WINEPREFIX, DISPLAY, LANG and WINEDEBUG are exported, a persistent
-# wine server is running, and two virtual null-modem pairs are mapped into the
-# prefix as COM3<->COM4 and COM5<->COM6, with modem lines crossed like a
-# null-modem cable's (tools/virtual-serial). Only the processes started here
-# are ended at exit, by their process ids.
+# wine server is running (one that traces its requests into the file named by
+# WINE_WORLD_SERVER_TRACE, when that is set), and two virtual null-modem pairs
+# are mapped into the prefix as COM3<->COM4 and COM5<->COM6, with modem lines
+# crossed like a null-modem cable's (tools/virtual-serial). Only the processes
+# started here are ended at exit, by their process ids.
 
 wine_world_pids=()
 
@@ -98,6 +99,18 @@ wine_world_xvfb() {
   export DISPLAY=":$display"
 }
 
+# Waits up to 10 s for the tracing server to take connections (it says so once
+# its socket is open): a client started before that would start a server of its own.
+wine_world_wait_for_server() {
+  local i
+  for ((i = 0; i < 100; i++)); do
+    grep -q 'wineserver: starting' "$WINE_WORLD_SERVER_TRACE" 2>/dev/null && return 0
+    sleep 0.1
+  done
+  echo "wine-world: the tracing wine server did not start" >&2
+  return 1
+}
+
 # Creates the prefix once, then starts a persistent wine server.
 wine_world_prefix() {
   if [ ! -f "$WINEPREFIX/.comswitch-ready" ]; then
@@ -121,7 +134,14 @@ wine_world_prefix() {
   # A persistent server, warmed once: every test executable then starts in a
   # fraction of a second, and no background Wine process holds CTest's pipes.
   # Its object dump at shutdown would only clutter the output.
-  wineserver -p 2>/dev/null
+  if [ -n "${WINE_WORLD_SERVER_TRACE:-}" ]; then
+    # A server that lists every request it serves, by thread, in that file.
+    wineserver -f -p -d1 2>"$WINE_WORLD_SERVER_TRACE" &
+    wine_world_pids+=($!)
+    wine_world_wait_for_server
+  else
+    wineserver -p 2>/dev/null
+  fi
   wine_world_started_server=1
   "$root_wine_run" cmd /c exit 0 >/dev/null 2>&1
   mkdir -p "$wine_world_base/ports"

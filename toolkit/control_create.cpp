@@ -2,6 +2,7 @@
 
 #include "toolkit/control.h"
 #include "toolkit/paint.h"
+#include "toolkit/self_binding.h"
 #include "toolkit/window_proc.h"
 
 namespace {
@@ -238,9 +239,9 @@ bool TControl::CreateWindowHandle() {
     return false;
   }
   SendMessageA(Handle, WM_UPDATEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
-  if (!GetPropA(Handle, kSelfProp)) {
+  if (!SelfOf(Handle)) {
     CreatingControl = nullptr;
-    SetPropA(Handle, kSelfProp, this);
+    BindSelf(Handle, this);
   }
   if (!IsControl) SendMessageA(Handle, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(Icon));
   if (AfterCreate) AfterCreate(this);

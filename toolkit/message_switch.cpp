@@ -1,4 +1,5 @@
 #include "toolkit/run_loop.h"
+#include "toolkit/self_binding.h"
 #include "toolkit/window_proc.h"
 
 namespace {
@@ -47,7 +48,7 @@ LRESULT OnSetCursor(TControl* c, TMessage& msg) {
 
 // After this the object may be gone: nothing of it is touched on the freeing paths.
 LRESULT OnNcDestroy(TControl* c, TMessage& msg) {
-  RemovePropA(msg.Window, kSelfProp);
+  UnbindSelf(msg.Window);
   // An unbound window's messages reach the application window: the end of that
   // window is not the end of this object's own.
   if (msg.Window != c->Handle) return CallDefaultProc(c, msg);
@@ -78,7 +79,7 @@ LRESULT OnNcDestroy(TControl* c, TMessage& msg) {
 
 LRESULT OnCommand(TControl* c, TMessage& msg) {
   HWND child = reinterpret_cast<HWND>(msg.LParam);
-  if (child && GetPropA(child, kSelfProp)) {
+  if (child && SelfOf(child)) {
     return SendMessageA(child, MSG_REFLECTED_COMMAND, msg.WParam, msg.LParam);
   }
   return CallDefaultProc(c, msg);
@@ -105,9 +106,7 @@ LRESULT OnFreeSelf(TControl* c, TMessage& msg) {
     if (c->Children->IndexOfPtr(target) < 0) return 0;
   }
   // A window that outlives its object must not lead its next message to freed memory.
-  if (target->Handle && GetPropA(target->Handle, kSelfProp) == target) {
-    RemovePropA(target->Handle, kSelfProp);
-  }
+  if (target->Handle && SelfOf(target->Handle) == target) UnbindSelf(target->Handle);
   target->Destroying = 1;
   Free(target);
   return 0;

@@ -2,10 +2,9 @@
 
 #include "toolkit/buffered_paint.h"
 #include "toolkit/run_loop.h"
+#include "toolkit/self_binding.h"
 
 namespace {
-
-TControl* FromWindow(HWND hwnd) { return static_cast<TControl*>(GetPropA(hwnd, kSelfProp)); }
 
 // The attached-handler dispatcher: the value of HandlerChain once a handler is attached.
 bool RunAttachedHandlers(TControl* control, TMessage& msg, LRESULT& result) {
@@ -40,15 +39,23 @@ LRESULT CALLBACK GlobalWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPa
       self = CreatingControl;
       CreatingControl = nullptr;
       self->Handle = hwnd;
-      SetPropA(hwnd, kSelfProp, self);
+      BindSelf(hwnd, self);
     } else {
-      self = FromWindow(hwnd);
+      self = SelfOf(hwnd);
     }
   }
   TMessage record{hwnd, msg, wParam, lParam};
-  if (self) return self->WndProc(record);
-  if (AppWindow) return AppWindow->WndProc(record);
-  return DefWindowProcA(hwnd, msg, wParam, lParam);
+  LRESULT result;
+  if (self) {
+    result = self->WndProc(record);
+  } else if (AppWindow) {
+    result = AppWindow->WndProc(record);
+  } else {
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+  }
+  // Whatever handled the last message, the window is gone after it.
+  if (msg == WM_NCDESTROY) ForgetSelf(hwnd);
+  return result;
 }
 
 void AttachMessageHandler(TControl* control, THandlerProc handler, bool runDuringShutdown) {
@@ -102,8 +109,8 @@ void FocusControl(TControl* control) {
 }
 
 LRESULT CALLBACK ChildSubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if ((msg == WM_ERASEBKGND || msg == WM_NCPAINT) && !FromWindow(hwnd)) {
-    TControl* parent = FromWindow(GetParent(hwnd));
+  if ((msg == WM_ERASEBKGND || msg == WM_NCPAINT) && !SelfOf(hwnd)) {
+    TControl* parent = SelfOf(GetParent(hwnd));
     TControl* owner = parent ? BufferOwner(parent) : nullptr;
     // A foreign child of a control painted through a buffer leaves its background
     // and frame to that buffer, except while the buffer itself is being drawn.

@@ -1,0 +1,80 @@
+#include <windows.h>
+
+#include "tests/toolkit/window_fixture.h"
+#include "toolkit/self_binding.h"
+
+namespace {
+
+using SelfBinding = WindowTest;
+
+// Wine gives a freed window's slot to the next user handle, its generation
+// (the high word) raised by one each time, so the same handle value comes back
+// after 0xFFFE allocations of that slot. Menus are the cheapest user handles to
+// cycle through it; true once the next allocation will get `target`.
+bool CycleSlotUntilNextIs(HWND target) {
+  const auto value = reinterpret_cast<UINT_PTR>(target);
+  const UINT_PTR generation = (value >> 16) & 0xFFFF;
+  const UINT_PTR before = (value & 0xFFFF) | ((generation == 1 ? 0xFFFE : generation - 1) << 16);
+  for (int i = 0; i < 0x10000; ++i) {
+    HMENU menu = CreateMenu();
+    DestroyMenu(menu);
+    const auto got = reinterpret_cast<UINT_PTR>(menu);
+    if ((got & 0xFFFF) != (value & 0xFFFF)) return false;  // the slot went elsewhere
+    if (got == before) return true;
+  }
+  return false;
+}
+
+bool SwallowWindowEnd(TControl*, TMessage& msg, LRESULT& result) {
+  result = 0;
+  return msg.Msg == WM_NCDESTROY;
+}
+
+// However a bound window ends, a later window with the same handle value is
+// found as itself: as the new object when it is the toolkit's, as none when it
+// is foreign, never as the object of the window that was there before.
+TEST_F(SelfBinding, WindowEndedAndHandleValueReusedFindsTheNewObjectOrNone) {
+  struct TCase {
+    const char* name;
+    THandlerProc preDispatch;  // nullptr: the toolkit sees the window's last message
+  };
+  const TCase cases[] = {
+      {"the toolkit handles the last message", nullptr},
+      {"a hook swallows the last message", SwallowWindowEnd},
+  };
+  BuildApp();
+  form_->GetWindowHandle();
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    TControl* old = NewButton(form_, "Old");
+    HWND window = old->GetWindowHandle();
+    ASSERT_EQ(SelfOf(window), old);
+
+    if (c.preDispatch) PreDispatchHook = c.preDispatch;
+    DestroyWindow(window);
+    PreDispatchHook = kToolkitDefaults.preDispatch;
+    ASSERT_FALSE(IsWindow(window));
+    EXPECT_EQ(SelfOf(window), nullptr);
+    // The next object exists before the old one is freed, so that it cannot
+    // take the old one's address.
+    TControl* next = NewButton(form_, "Next");
+    Free(old);
+
+    ASSERT_TRUE(CycleSlotUntilNextIs(window));
+    HWND foreign = CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 0, 1, 1, form_->Handle, nullptr,
+                                   GetModuleHandleA(nullptr), nullptr);
+    ASSERT_EQ(foreign, window);
+    EXPECT_EQ(SelfOf(foreign), nullptr);
+    EXPECT_EQ(GetPropA(foreign, "SELF_"), nullptr);
+    DestroyWindow(foreign);
+
+    ASSERT_TRUE(CycleSlotUntilNextIs(window));
+    ASSERT_EQ(next->GetWindowHandle(), window);
+    EXPECT_EQ(SelfOf(window), next);
+    EXPECT_EQ(GetPropA(window, "SELF_"), next);
+    Free(next);
+    EXPECT_EQ(SelfOf(window), nullptr);
+  }
+}
+
+}  // namespace

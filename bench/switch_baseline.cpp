@@ -29,14 +29,14 @@ constexpr bool kDesign = DESIGN_BASELINE != 0;
 
 enum TControlId : int { kOn = 1, kOff, kOpen, kRts, kDtr };
 
-struct TControlSpec {
+struct TControlLayout {
   const char* caption;
   DWORD style;
   int x, y, width, height;
 };
 
 // "Вкл" and "Выкл" in code page 1251, as comswitch shows them.
-const TControlSpec kControls[] = {
+const TControlLayout kControls[] = {
     {"\xC2\xEA\xEB", BS_PUSHLIKE | WS_DISABLED, 5, 5, 100, 25},
     {"\xC2\xFB\xEA\xEB", BS_PUSHLIKE | WS_DISABLED, 5, 35, 100, 25},
     {"Open", BS_PUSHLIKE, 5, 65, 100, 25},
@@ -190,11 +190,11 @@ bool MakeForm(HINSTANCE instance, HWND owner) {
   if (!Form) return false;
   const HFONT font = MakeFont();
   int id = kOn;
-  for (const TControlSpec& spec : kControls) {
-    HWND control =
-        CreateWindowExA(0, "BUTTON", spec.caption, WS_CHILD | WS_VISIBLE | WS_TABSTOP | spec.style,
-                        spec.x, spec.y, spec.width, spec.height, Form,
-                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id++)), instance, nullptr);
+  for (const TControlLayout& layout : kControls) {
+    HWND control = CreateWindowExA(
+        0, "BUTTON", layout.caption, WS_CHILD | WS_VISIBLE | WS_TABSTOP | layout.style, layout.x,
+        layout.y, layout.width, layout.height, Form,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id++)), instance, nullptr);
     SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     if constexpr (kDesign) {
       ButtonProc = reinterpret_cast<WNDPROC>(

@@ -1,4 +1,5 @@
 #include "toolkit/control.h"
+#include "toolkit/self_binding.h"
 
 // Teardown order matters: the object leaves its form's focus slot and hides
 // before anyone is notified, the children go before the window they live in, and
@@ -35,6 +36,10 @@ void TControl::ReleaseWindowResources() {
       if (icon && !IconShared) DestroyIcon(icon);
     }
     if (!WindowGone) DestroyWindow(Handle);
+    // A window whose last message never reached the toolkit (a foreign
+    // subclass swallowed it) would leave this object in the lookup mirror, to
+    // be found again by a later window that gets the same handle value.
+    if (SelfOf(Handle) == this) ForgetSelf(Handle);
     Handle = nullptr;
   }
 }

@@ -30,6 +30,13 @@ bool SwallowWindowEnd(TControl*, TMessage& msg, LRESULT& result) {
   return msg.Msg == WM_NCDESTROY;
 }
 
+// A foreign subclass that keeps the window's last message from the toolkit.
+WNDPROC ToolkitProc = nullptr;
+LRESULT CALLBACK ForeignSwallowingWindowEnd(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_NCDESTROY) return 0;
+  return CallWindowProcA(ToolkitProc, hwnd, msg, wParam, lParam);
+}
+
 // However a bound window ends, a later window with the same handle value is
 // found as itself: as the new object when it is the toolkit's, as none when it
 // is foreign, never as the object of the window that was there before.
@@ -37,10 +44,12 @@ TEST_F(SelfBinding, WindowEndedAndHandleValueReusedFindsTheNewObjectOrNone) {
   struct TCase {
     const char* name;
     THandlerProc preDispatch;  // nullptr: the toolkit sees the window's last message
+    bool foreignSubclass;      // the last message never reaches the toolkit at all
   };
   const TCase cases[] = {
-      {"the toolkit handles the last message", nullptr},
-      {"a hook swallows the last message", SwallowWindowEnd},
+      {"the toolkit handles the last message", nullptr, false},
+      {"a hook swallows the last message", SwallowWindowEnd, false},
+      {"a foreign subclass swallows the last message", nullptr, true},
   };
   BuildApp();
   form_->GetWindowHandle();
@@ -51,14 +60,21 @@ TEST_F(SelfBinding, WindowEndedAndHandleValueReusedFindsTheNewObjectOrNone) {
     ASSERT_EQ(SelfOf(window), old);
 
     if (c.preDispatch) PreDispatchHook = c.preDispatch;
+    if (c.foreignSubclass) {
+      ToolkitProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
+          window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ForeignSwallowingWindowEnd)));
+    }
     DestroyWindow(window);
     PreDispatchHook = kToolkitDefaults.preDispatch;
     ASSERT_FALSE(IsWindow(window));
-    EXPECT_EQ(SelfOf(window), nullptr);
+    if (!c.foreignSubclass) {
+      EXPECT_EQ(SelfOf(window), nullptr);
+    }
     // The next object exists before the old one is freed, so that it cannot
     // take the old one's address.
     TControl* next = NewButton(form_, "Next");
     Free(old);
+    EXPECT_EQ(SelfOf(window), nullptr);
 
     ASSERT_TRUE(CycleSlotUntilNextIs(window));
     HWND foreign = CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 0, 1, 1, form_->Handle, nullptr,

@@ -16,6 +16,14 @@ void NoWindowHook(TControl*) {}
 
 HINSTANCE ModuleInstance() { return GetModuleHandleA(nullptr); }
 
+// The system's shared arrow: the same handle on every load, and each load is a
+// round trip to the wine server.
+HCURSOR ArrowCursor() {
+  static HCURSOR arrow;
+  if (!arrow) arrow = LoadCursorA(nullptr, IDC_ARROW);
+  return arrow;
+}
+
 // "obj_" + the base class name, or the object's own name; false when it does not fit.
 bool BuildClassName(const TControl* control, char (&name)[kClassNameSize]) {
   const char* prefix = control->ClassNameOwned ? "" : "obj_";
@@ -196,7 +204,7 @@ bool TControl::CreateWindowHandle() {
   WNDCLASSA wc{};
   wc.style = ClassStyle;
   wc.lpfnWndProc = DefWindowProc;
-  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  wc.hCursor = ArrowCursor();
   wc.hInstance = instance;
   if (ControlClassName) {
     WNDCLASSA base{};
@@ -243,7 +251,9 @@ bool TControl::CreateWindowHandle() {
     CreatingControl = nullptr;
     BindSelf(Handle, this);
   }
-  if (!IsControl) SendMessageA(Handle, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(Icon));
+  // A new window has no icon of its own: sending it none would change nothing.
+  if (!IsControl && Icon)
+    SendMessageA(Handle, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(Icon));
   if (AfterCreate) AfterCreate(this);
   CreateWindowHook(this);
   ApplyFont(this);

@@ -64,22 +64,28 @@ void TControl::SetCaption(const char* text) {
 }
 
 namespace {
+bool WindowLongIs(HWND window, int index, std::uint32_t value) {
+  return static_cast<std::uint32_t>(GetWindowLongPtrA(window, index)) == value;
+}
+
 void RedrawFrame(HWND window) {
   SetWindowPos(window, nullptr, 0, 0, 0, 0,
                SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 }  // namespace
 
+// Writing a style the window already has changes nothing but costs a frame
+// recalculation; under Wine that is a dozen server round trips.
 void TControl::SetStyle(std::uint32_t value) {
   Style = value;
-  if (!Handle) return;
+  if (!Handle || WindowLongIs(Handle, GWL_STYLE, value)) return;
   SetWindowLongPtrA(Handle, GWL_STYLE, static_cast<LONG_PTR>(value));
   RedrawFrame(Handle);
 }
 
 void TControl::SetExStyle(std::uint32_t value) {
   ExStyle = value;
-  if (!Handle) return;
+  if (!Handle || WindowLongIs(Handle, GWL_EXSTYLE, value)) return;
   SetWindowLongPtrA(Handle, GWL_EXSTYLE, static_cast<LONG_PTR>(value));
   RedrawFrame(Handle);
 }

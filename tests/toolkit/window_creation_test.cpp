@@ -126,6 +126,40 @@ TEST_F(WindowCreation, StylesAndExtendedStylesAsCreated) {
   EXPECT_FALSE(IsEnabled(off));
 }
 
+// A style is written only when the window lacks it; the object's own copy holding
+// the value already must not stop it reaching a window changed behind its back.
+TEST_F(WindowCreation, StyleChangedBehindTheObjectIsWrittenAgain) {
+  BuildApp();
+  HWND window = form_->GetWindowHandle();
+  struct Case {
+    int index;
+    void (TControl::*set)(std::uint32_t);
+    std::uint32_t bit;
+  };
+  for (const Case& c : {Case{GWL_STYLE, &TControl::SetStyle, WS_MINIMIZEBOX},
+                        Case{GWL_EXSTYLE, &TControl::SetExStyle, WS_EX_TOOLWINDOW}}) {
+    const auto actual = static_cast<std::uint32_t>(GetWindowLongPtrA(window, c.index));
+    (form_->*c.set)(actual);
+    SetWindowLongPtrA(window, c.index, static_cast<LONG_PTR>(actual ^ c.bit));
+    (form_->*c.set)(actual);
+    EXPECT_EQ(static_cast<std::uint32_t>(GetWindowLongPtrA(window, c.index)), actual) << c.index;
+  }
+}
+
+// The icon an object holds reaches its window at creation; without one the window has none.
+TEST_F(WindowCreation, WindowGetsTheIconItsObjectHolds) {
+  BuildApp();
+  HICON icon = LoadIconA(nullptr, IDI_APPLICATION);
+  form_->Icon = icon;
+  form_->IconShared = 1;
+  form_->GetWindowHandle();
+  const auto big = [](TControl* c) {
+    return reinterpret_cast<HICON>(SendMessageA(c->Handle, WM_GETICON, ICON_BIG, 0));
+  };
+  EXPECT_EQ(big(form_), icon);
+  EXPECT_EQ(big(AppWindow), nullptr);
+}
+
 TEST_F(WindowCreation, SystemMenuOfTheApplicationWindowIsTrimmed) {
   BuildApp();
   HMENU menu = GetSystemMenu(AppWindow->GetWindowHandle(), FALSE);

@@ -30,6 +30,7 @@
 #include <vector>
 
 #include "../tests/elements/serial/peer_port.h"
+#include "baseline_port.h"
 #include "elements/serial/com_async.h"
 
 namespace {
@@ -477,22 +478,7 @@ void TimeWrites(const std::string& text, int count, double& element, double& pla
     }
     element = Now() - start;
   }
-  HANDLE handle = CreateFileA("\\\\.\\COM3", GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                              OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
-  // The same line settings, queues and time-outs as the element's port, so that
-  // only the element's own work differs.
-  SetupComm(handle, 4096, 4096);
-  DCB line = {};
-  line.DCBlength = sizeof line;
-  GetCommState(handle, &line);
-  line.BaudRate = 19200;
-  line.ByteSize = 8;
-  line.Parity = NOPARITY;
-  line.StopBits = ONESTOPBIT;
-  line.fBinary = 1;
-  SetCommState(handle, &line);
-  COMMTIMEOUTS timeouts = {0xFFFFFFFF, 0, 0, 100, 1000};
-  SetCommTimeouts(handle, &timeouts);
+  HANDLE handle = OpenBaselinePort();
   HANDLE done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   const double start = Now();
   for (int i = 0; i < count; ++i) {

@@ -16,6 +16,8 @@
 // After windows.h, whose types it uses.
 #include <commctrl.h>
 
+#include "baseline_port.h"
+
 // The Alt state as the design's mouse events would carry it.
 volatile bool AltHeld = false;
 
@@ -51,25 +53,8 @@ WNDPROC ButtonProc = nullptr;
 
 void OpenPort() {
   if (Port != INVALID_HANDLE_VALUE) return;
-  Port = CreateFileA("\\\\.\\COM3", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                     FILE_FLAG_OVERLAPPED, nullptr);
+  Port = OpenBaselinePort();
   if (Port == INVALID_HANDLE_VALUE) return;
-  SetupComm(Port, 4096, 4096);
-  DCB line = {};
-  line.DCBlength = sizeof line;
-  GetCommState(Port, &line);
-  line.BaudRate = 19200;
-  line.ByteSize = 8;
-  line.Parity = NOPARITY;
-  line.StopBits = ONESTOPBIT;
-  line.fBinary = 1;
-  line.fRtsControl = RTS_CONTROL_DISABLE;
-  line.fDtrControl = DTR_CONTROL_DISABLE;
-  line.XonChar = 17;
-  line.XoffChar = 19;
-  SetCommState(Port, &line);
-  COMMTIMEOUTS timeouts = {0xFFFFFFFF, 0, 0, 100, 1000};
-  SetCommTimeouts(Port, &timeouts);
   WriteDone = CreateEventA(nullptr, TRUE, FALSE, nullptr);
 }
 

@@ -31,6 +31,8 @@ class TWDComAsync {
                 std::int32_t parity, std::int32_t stopBits, std::int32_t byteSize);
   void ClosePort();
   bool ReadModemStatus();
+  // True when the open port's device answers as one that has gone.
+  bool DeviceGone();
 
   // The thread's argument is the element, which outlives it: the close awaits
   // the thread before anything of the element goes.

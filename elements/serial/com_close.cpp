@@ -34,8 +34,12 @@ bool WaitHandlingSentMessages(HANDLE handle, DWORD ms) {
   }
 }
 
+// Flushes through a handle of its own and closes it: a flusher that starts
+// only after the close has closed the port, when the next open may have been
+// given the same handle value, still flushes the device it was made for.
 DWORD WINAPI FlushThread(LPVOID port) {
   CommApi.FlushFileBuffers(static_cast<HANDLE>(port));
+  CommApi.CloseHandle(static_cast<HANDLE>(port));
   return 0;
 }
 }  // namespace
@@ -90,10 +94,20 @@ void TWDComAsync::StopReceiveThread() {
 // for.
 void TWDComAsync::FlushOutput() {
   if (!DrainOutputQueue()) return;
-  const HANDLE port = PortHandle.Get();
+  // The flusher's own handle keeps the device open until the flusher is done;
+  // the purge that follows the wait ends a flush that still waits.
+  const HANDLE process = GetCurrentProcess();
+  HANDLE port = nullptr;
+  if (!CommApi.DuplicateHandle(process, PortHandle.Get(), process, &port, 0, FALSE,
+                               DUPLICATE_SAME_ACCESS)) {
+    return;
+  }
   const HANDLE flusher = CommApi.CreateThread(nullptr, 0, &FlushThread, port, 0, nullptr);
   // Without a thread there is no bounded flush; the close stays bounded.
-  if (!flusher) return;
+  if (!flusher) {
+    CommApi.CloseHandle(port);
+    return;
+  }
   TWinHandle thread(flusher);
   const DWORD bound = std::min(WriteWaitBound(0), kFlushBoundMs);
   if (WaitHandlingSentMessages(thread.Get(), bound)) return;

@@ -359,6 +359,7 @@ TEST_F(SerialOpenTest, EmptyOutputQueueIsFlushedAndThenPurged) {
   port.ClosePort();
   EXPECT_THAT(Calls(), ElementsAre("ClearCommError", "CreateThread flush", "FlushFileBuffers",
                                    "PurgeComm 0xf", "CloseHandle port"));
+  EXPECT_THAT(fake.flushed, ElementsAre(TFakeComm::PortCopy())) << "its own handle, not the port's";
 }
 
 TEST_F(SerialOpenTest, QueuedOutputIsFlushedOnceItHasGone) {

@@ -137,7 +137,9 @@ class TWDComAsync {
   bool MakeWriteRecord();
   void ReleaseWriteRecord();
 
-  // Set by the close to ask the receive thread to stop; never reset.
+  // Set by the close to ask the receive thread to stop, before the event
+  // wakes the thread's waits; cleared when the next thread starts.
+  std::atomic<bool> stopping_{false};
   TWinHandle stopEvent_;
   // The single write record, kept apart from the element so that a write the
   // driver still holds never writes into freed memory. Made at the first

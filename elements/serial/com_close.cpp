@@ -14,6 +14,9 @@ constexpr DWORD kDrainPollMs = 10;
 constexpr DWORD kFlushBoundMs = 1000;
 constexpr DWORD kFlushCancelBoundMs = 250;
 
+// The pause before a failed wait for the receive thread is made again.
+constexpr DWORD kFailedWaitPauseMs = 10;
+
 // Waits up to `ms` (or without limit, INFINITE) for `handle`, handling the
 // messages other threads send to this one meanwhile (a receiver on the receive
 // thread may be waiting in SendMessage for this thread). Posted messages stay
@@ -32,6 +35,13 @@ bool WaitHandlingSentMessages(HANDLE handle, DWORD ms) {
     if (woken == WAIT_OBJECT_0) return true;
     if (woken != WAIT_OBJECT_0 + 1 || left == 0) return false;
   }
+}
+
+// Waits until the thread has ended. A wait that fails (WAIT_FAILED) says
+// nothing of the thread, and what the thread uses goes once the wait is over:
+// it is made again, never given up.
+void AwaitThread(HANDLE thread) {
+  while (!WaitHandlingSentMessages(thread, INFINITE)) CommApi.Sleep(kFailedWaitPauseMs);
 }
 
 // Flushes through a handle of its own and closes it: a flusher that starts
@@ -79,8 +89,11 @@ void TWDComAsync::ClosePort() {
 // there: the one wait of the element without a bound.
 void TWDComAsync::StopReceiveThread() {
   if (ThreadHandle) {
+    stopping_ = true;
+    // Wakes the thread at once; should the event not be set, the thread sees
+    // the stop at its next look.
     CommApi.SetEvent(stopEvent_.Get());
-    WaitHandlingSentMessages(ThreadHandle.Get(), INFINITE);
+    AwaitThread(ThreadHandle.Get());
     ThreadHandle.Close();
   }
   stopEvent_.Close();

@@ -138,6 +138,7 @@ DWORD TWDComAsync::BuildEventMask() const {
 }
 
 bool TWDComAsync::StartReceiveThread() {
+  stopping_ = false;
   stopEvent_ = TWinHandle(CommApi.CreateEventA(nullptr, TRUE, FALSE, nullptr));
   if (!stopEvent_) return false;
   const HANDLE thread = CommApi.CreateThread(nullptr, 0, &ReceiveThread, this, 0, nullptr);

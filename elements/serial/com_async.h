@@ -134,6 +134,7 @@ class TWDComAsync {
   void EndWait(TReceiveWait& wait);
   void FireCommEvent(DWORD bit);
   DWORD WriteWaitBound(DWORD byteCount) const;
+  std::int32_t SendText(const TText& text);
   bool MakeWriteRecord();
   void ReleaseWriteRecord();
 
@@ -145,6 +146,10 @@ class TWDComAsync {
   // driver still holds never writes into freed memory. Made at the first
   // write, freed with the element unless still pending.
   TWriteRecord* write_ = nullptr;
-  // Read by a receiver's doWrite on the receive thread while the close runs.
-  std::atomic<bool> closing_{false};
+  // Taken by the write under way: the record serves one write at a time, and
+  // a receiver on the receive thread may write while the GUI thread does.
+  std::atomic<bool> writing_{false};
+  // Set while the close runs: its waits handle sent messages, whose handlers
+  // may reach this element again, and a second close must not start inside it.
+  bool closing_ = false;
 };

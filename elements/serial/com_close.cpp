@@ -64,8 +64,6 @@ void TWDComAsync::ClosePort() {
     Opened = 0;
     return;
   }
-  // The waits below handle sent messages, whose handlers may reach this
-  // element again.
   if (closing_) return;
   closing_ = true;
   FireNull(onBeforeClose);

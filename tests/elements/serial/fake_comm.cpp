@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 namespace {
 TFakeComm* gFake = nullptr;
@@ -230,8 +231,14 @@ BOOL WINAPI FakeWaitCommEvent(HANDLE, LPDWORD word, LPOVERLAPPED ov) {
 }
 
 BOOL WINAPI FakeWriteFile(HANDLE, LPCVOID bytes, DWORD length, LPDWORD count, LPOVERLAPPED ov) {
-  std::lock_guard lock(gFake->mutex);
+  std::unique_lock lock(gFake->mutex);
+  const HANDLE hold = std::exchange(gFake->holdWrite, nullptr);
   gFake->log.Add("WriteFile " + std::to_string(length));
+  if (hold) {
+    lock.unlock();
+    ::WaitForSingleObject(hold, INFINITE);
+    lock.lock();
+  }
   gFake->written.append(static_cast<const char*>(bytes), length);
   gFake->writeEvents.push_back(ov->hEvent);
   const DWORD done = gFake->writeCount == MAXDWORD ? length : gFake->writeCount;

@@ -128,6 +128,7 @@ class TFakeComm {
   std::vector<HANDLE> closedHandles;
   std::vector<HANDLE> madeHandles;  // events, threads and copies of the port, in order
   std::vector<HANDLE> flushed;      // the handles FlushFileBuffers was given
+  HANDLE holdWrite = nullptr;       // the next WriteFile waits for this event first
   HANDLE waitEvent = nullptr;       // the event of the last line-event wait
 
   // Internal to the fakes.

@@ -31,6 +31,8 @@ class TWDComAsync {
                 std::int32_t parity, std::int32_t stopBits, std::int32_t byteSize);
   void ClosePort();
   bool ReadModemStatus();
+  // True when the open port's device answers as one that has gone.
+  bool DeviceGone();
 
   // The thread's argument is the element, which outlives it: the close awaits
   // the thread before anything of the element goes.
@@ -132,15 +134,22 @@ class TWDComAsync {
   void EndWait(TReceiveWait& wait);
   void FireCommEvent(DWORD bit);
   DWORD WriteWaitBound(DWORD byteCount) const;
+  std::int32_t SendText(const TText& text);
   bool MakeWriteRecord();
   void ReleaseWriteRecord();
 
-  // Set by the close to ask the receive thread to stop; never reset.
+  // Set by the close to ask the receive thread to stop, before the event
+  // wakes the thread's waits; cleared when the next thread starts.
+  std::atomic<bool> stopping_{false};
   TWinHandle stopEvent_;
   // The single write record, kept apart from the element so that a write the
   // driver still holds never writes into freed memory. Made at the first
   // write, freed with the element unless still pending.
   TWriteRecord* write_ = nullptr;
-  // Read by a receiver's doWrite on the receive thread while the close runs.
-  std::atomic<bool> closing_{false};
+  // Taken by the write under way: the record serves one write at a time, and
+  // a receiver on the receive thread may write while the GUI thread does.
+  std::atomic<bool> writing_{false};
+  // Set while the close runs: its waits handle sent messages, whose handlers
+  // may reach this element again, and a second close must not start inside it.
+  bool closing_ = false;
 };

@@ -14,6 +14,9 @@ constexpr DWORD kDrainPollMs = 10;
 constexpr DWORD kFlushBoundMs = 1000;
 constexpr DWORD kFlushCancelBoundMs = 250;
 
+// The pause before a failed wait for the receive thread is made again.
+constexpr DWORD kFailedWaitPauseMs = 10;
+
 // Waits up to `ms` (or without limit, INFINITE) for `handle`, handling the
 // messages other threads send to this one meanwhile (a receiver on the receive
 // thread may be waiting in SendMessage for this thread). Posted messages stay
@@ -34,8 +37,19 @@ bool WaitHandlingSentMessages(HANDLE handle, DWORD ms) {
   }
 }
 
+// Waits until the thread has ended. A wait that fails (WAIT_FAILED) says
+// nothing of the thread, and what the thread uses goes once the wait is over:
+// it is made again, never given up.
+void AwaitThread(HANDLE thread) {
+  while (!WaitHandlingSentMessages(thread, INFINITE)) CommApi.Sleep(kFailedWaitPauseMs);
+}
+
+// Flushes through a handle of its own and closes it: a flusher that starts
+// only after the close has closed the port, when the next open may have been
+// given the same handle value, still flushes the device it was made for.
 DWORD WINAPI FlushThread(LPVOID port) {
   CommApi.FlushFileBuffers(static_cast<HANDLE>(port));
+  CommApi.CloseHandle(static_cast<HANDLE>(port));
   return 0;
 }
 }  // namespace
@@ -50,8 +64,6 @@ void TWDComAsync::ClosePort() {
     Opened = 0;
     return;
   }
-  // The waits below handle sent messages, whose handlers may reach this
-  // element again.
   if (closing_) return;
   closing_ = true;
   FireNull(onBeforeClose);
@@ -75,8 +87,11 @@ void TWDComAsync::ClosePort() {
 // there: the one wait of the element without a bound.
 void TWDComAsync::StopReceiveThread() {
   if (ThreadHandle) {
+    stopping_ = true;
+    // Wakes the thread at once; should the event not be set, the thread sees
+    // the stop at its next look.
     CommApi.SetEvent(stopEvent_.Get());
-    WaitHandlingSentMessages(ThreadHandle.Get(), INFINITE);
+    AwaitThread(ThreadHandle.Get());
     ThreadHandle.Close();
   }
   stopEvent_.Close();
@@ -90,10 +105,20 @@ void TWDComAsync::StopReceiveThread() {
 // for.
 void TWDComAsync::FlushOutput() {
   if (!DrainOutputQueue()) return;
-  const HANDLE port = PortHandle.Get();
+  // The flusher's own handle keeps the device open until the flusher is done;
+  // the purge that follows the wait ends a flush that still waits.
+  const HANDLE process = GetCurrentProcess();
+  HANDLE port = nullptr;
+  if (!CommApi.DuplicateHandle(process, PortHandle.Get(), process, &port, 0, FALSE,
+                               DUPLICATE_SAME_ACCESS)) {
+    return;
+  }
   const HANDLE flusher = CommApi.CreateThread(nullptr, 0, &FlushThread, port, 0, nullptr);
   // Without a thread there is no bounded flush; the close stays bounded.
-  if (!flusher) return;
+  if (!flusher) {
+    CommApi.CloseHandle(port);
+    return;
+  }
   TWinHandle thread(flusher);
   const DWORD bound = std::min(WriteWaitBound(0), kFlushBoundMs);
   if (WaitHandlingSentMessages(thread.Get(), bound)) return;

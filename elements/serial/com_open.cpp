@@ -1,6 +1,7 @@
 #include <string_view>
 
 #include "elements/serial/com_async.h"
+#include "elements/serial/device_gone.h"
 #include "elements/serial/port_name.h"
 
 namespace {
@@ -24,7 +25,15 @@ std::int32_t ModeOrDisabled(std::int32_t mode, std::int32_t count) {
 }  // namespace
 
 void TWDComAsync::doOpen(TData& data, std::uint16_t /*index*/) {
-  if (Opened) return;
+  if (Opened) {
+    // A healthy port is left as it is. One whose device has gone (an adapter
+    // pulled out, or re-enumerated after sleep) is closed and opened anew, so
+    // that it works again once the device is back.
+    if (!DeviceGone()) return;
+    ClosePort();
+    // Still open when this open came from a handler of a close under way.
+    if (Opened) return;
+  }
   FireNull(onBeforeOpen);
   PortName = FetchText(data, readPort, Port);
   const int portNumber = ComPortNumber(PortName.View());
@@ -129,6 +138,7 @@ DWORD TWDComAsync::BuildEventMask() const {
 }
 
 bool TWDComAsync::StartReceiveThread() {
+  stopping_ = false;
   stopEvent_ = TWinHandle(CommApi.CreateEventA(nullptr, TRUE, FALSE, nullptr));
   if (!stopEvent_) return false;
   const HANDLE thread = CommApi.CreateThread(nullptr, 0, &ReceiveThread, this, 0, nullptr);
@@ -136,6 +146,18 @@ bool TWDComAsync::StartReceiveThread() {
   ThreadHandle = TWinHandle(thread);
   CommApi.SetThreadPriority(thread, THREAD_PRIORITY_HIGHEST);
   return true;
+}
+
+// Asks the device whether it is still there. GetCommState fails on a handle
+// whose device has gone and, unlike ClearCommError, takes nothing from the
+// line: an error word the receive thread has still to report stays. Nothing
+// cancels this request, so an aborted one is the driver's doing. Never asked
+// on the receive thread, whose receivers cannot close the port under it.
+bool TWDComAsync::DeviceGone() {
+  if (ThreadHandle && GetThreadId(ThreadHandle.Get()) == GetCurrentThreadId()) return false;
+  DCB line{};
+  line.DCBlength = sizeof line;
+  return !CommApi.GetCommState(PortHandle.Get(), &line) && IsDeviceGoneError(GetLastError());
 }
 
 bool TWDComAsync::ReadModemStatus() {

@@ -17,6 +17,10 @@ constexpr DWORD kMaxBackoffMs = 50;
 // after a mask of 0, before it leaves the record to the driver.
 constexpr DWORD kEndingWaitBoundMs = 250;
 
+// How often a thread waiting for line events looks whether a stop was asked
+// for, should the stop event that wakes it not have been set.
+constexpr DWORD kStopLookMs = 200;
+
 // The bits in the order HandleCommEvents tests them.
 constexpr DWORD kEventOrder[] = {EV_RXCHAR, EV_TXEMPTY, EV_BREAK, EV_RING, EV_CTS,
                                  EV_DSR,    EV_RXFLAG,  EV_RLSD,  EV_ERR,  EV_RX80FULL};
@@ -46,9 +50,7 @@ DWORD WINAPI TWDComAsync::ReceiveThread(LPVOID param) {
   return 0;
 }
 
-bool TWDComAsync::StopRequested() const {
-  return stopEvent_ && CommApi.WaitForSingleObject(stopEvent_.Get(), 0) != WAIT_TIMEOUT;
-}
+bool TWDComAsync::StopRequested() const { return stopping_; }
 
 // True when the loop ended because a wait failed, false when it was stopped.
 bool TWDComAsync::RunReceiveLoop(TReceiveWait& wait) {
@@ -80,7 +82,10 @@ TWDComAsync::TWaitOutcome TWDComAsync::WaitForLineEvents(TReceiveWait& wait) {
     return TWaitOutcome::Empty;
   }
   const HANDLE waits[] = {stopEvent_.Get(), wait.request.Event()};
-  const DWORD woken = CommApi.WaitForMultipleObjects(2, waits, FALSE, INFINITE);
+  DWORD woken = WAIT_TIMEOUT;
+  while ((woken = CommApi.WaitForMultipleObjects(2, waits, FALSE, kStopLookMs)) == WAIT_TIMEOUT) {
+    if (StopRequested()) return TWaitOutcome::Stopped;
+  }
   if (woken == WAIT_OBJECT_0) return TWaitOutcome::Stopped;
   if (woken != WAIT_OBJECT_0 + 1) return TWaitOutcome::Failed;
   DWORD unused = 0;

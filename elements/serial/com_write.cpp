@@ -52,16 +52,32 @@ void TWDComAsync::ReleaseWriteRecord() {
   write_ = nullptr;
 }
 
+// Writes go out while the port's handle is open, those made by handlers of
+// the close included. One write at a time: a write that finds another under
+// way (a receiver on the receive thread writing while the GUI thread does)
+// reports 0 and leaves the record to it, rather than waiting on another
+// thread's write or taking a lock. onWrite fires once the write is over, so
+// that its receivers may write again.
 void TWDComAsync::doWrite(TData& data, std::uint16_t /*index*/) {
   const TText text = AsText(data);
-  if (!Opened || closing_) return;
-  if (!write_ && !MakeWriteRecord()) return;
-  TWriteRecord& record = *write_;
-  // An earlier write the driver never ended still owns the record.
-  if (record.request.Pending()) {
+  if (!Opened || !PortHandle) return;
+  if (writing_.exchange(true)) {
     FireInteger(onWrite, 0);
     return;
   }
+  const std::int32_t written = SendText(text);
+  writing_ = false;
+  if (written >= 0) FireInteger(onWrite, written);
+}
+
+// The count of bytes written, 0 for a write that failed or was given up, or
+// -1 when nothing is to be reported: the write was refused at once, or there
+// is no record to write with.
+std::int32_t TWDComAsync::SendText(const TText& text) {
+  if (!write_ && !MakeWriteRecord()) return -1;
+  TWriteRecord& record = *write_;
+  // An earlier write the driver never ended still owns the record.
+  if (record.request.Pending()) return 0;
   const HANDLE port = PortHandle.Get();
   const DWORD length = static_cast<DWORD>(text.Length());
   record.bytes = text;
@@ -69,7 +85,7 @@ void TWDComAsync::doWrite(TData& data, std::uint16_t /*index*/) {
   DWORD count = 0;
   const BOOL done = CommApi.WriteFile(port, record.bytes.CStr(), length, &count, request);
   // Refused at once: the driver holds nothing, and nothing is reported.
-  if (!record.request.Taken(done)) return;
+  if (!record.request.Taken(done)) return -1;
   if (!done) {
     // A stalled driver may never end the write; it is cancelled once its
     // time-out has passed, and a driver that ignores the cancel too keeps the
@@ -77,14 +93,11 @@ void TWDComAsync::doWrite(TData& data, std::uint16_t /*index*/) {
     const HANDLE event = record.request.Event();
     if (CommApi.WaitForSingleObject(event, WriteWaitBound(length)) != WAIT_OBJECT_0) {
       CommApi.CancelIoEx(port, request);
-      if (CommApi.WaitForSingleObject(event, kCancelledWriteBoundMs) != WAIT_OBJECT_0) {
-        FireInteger(onWrite, 0);
-        return;
-      }
+      if (CommApi.WaitForSingleObject(event, kCancelledWriteBoundMs) != WAIT_OBJECT_0) return 0;
     }
   }
   const bool written = CommApi.GetOverlappedResult(port, request, &count, FALSE);
-  FireInteger(onWrite, written ? static_cast<std::int32_t>(count) : 0);
+  return written ? static_cast<std::int32_t>(count) : 0;
 }
 
 void TWDComAsync::doRTS(TData& data, std::uint16_t /*index*/) {

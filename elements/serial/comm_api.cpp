@@ -4,6 +4,7 @@ namespace {
 const TCommApi kRealCommApi = {
     .CreateFileA = ::CreateFileA,
     .CloseHandle = ::CloseHandle,
+    .DuplicateHandle = ::DuplicateHandle,
     .GetCommState = ::GetCommState,
     .SetCommState = ::SetCommState,
     .SetupComm = ::SetupComm,

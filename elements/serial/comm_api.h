@@ -8,6 +8,7 @@
 struct TCommApi {
   decltype(&::CreateFileA) CreateFileA;
   decltype(&::CloseHandle) CloseHandle;
+  decltype(&::DuplicateHandle) DuplicateHandle;
   decltype(&::GetCommState) GetCommState;
   decltype(&::SetCommState) SetCommState;
   decltype(&::SetupComm) SetupComm;

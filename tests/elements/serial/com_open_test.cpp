@@ -292,7 +292,7 @@ TEST_F(SerialOpenTest, SecondOpenFiresAndReadsNothing) {
   log.Clear();
   TData data = Integer(5);
   port.doOpen(data, 0);
-  EXPECT_THAT(log.Entries(), IsEmpty());
+  EXPECT_THAT(log.Entries(), ElementsAre("GetCommState")) << "asks only whether it is there";
   EXPECT_EQ(baud.asked, 0) << "the data point was not read";
   EXPECT_EQ(data.DataType, dtInteger) << "the incoming value was not consumed";
   EXPECT_EQ(data.IntValue, 5);
@@ -359,6 +359,7 @@ TEST_F(SerialOpenTest, EmptyOutputQueueIsFlushedAndThenPurged) {
   port.ClosePort();
   EXPECT_THAT(Calls(), ElementsAre("ClearCommError", "CreateThread flush", "FlushFileBuffers",
                                    "PurgeComm 0xf", "CloseHandle port"));
+  EXPECT_THAT(fake.flushed, ElementsAre(TFakeComm::PortCopy())) << "its own handle, not the port's";
 }
 
 TEST_F(SerialOpenTest, QueuedOutputIsFlushedOnceItHasGone) {

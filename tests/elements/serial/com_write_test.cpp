@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
 
 #include "tests/elements/serial/serial_fixture.h"
 
@@ -170,6 +171,19 @@ TEST_F(SerialWriteTest, WritesUseOneEventOfTheirOwnReleasedWithTheElement) {
       << "the write event lives as long as the element";
   element.reset();
   EXPECT_EQ(std::count(fake.closedHandles.begin(), fake.closedHandles.end(), writeEvent), 1);
+}
+
+// As a receiver on the receive thread writing while the GUI thread does.
+TEST_F(SerialWriteTest, WriteThatFindsAnotherUnderWayReportsZeroAndLeavesItsRecord) {
+  const HANDLE release = fake.holdWrite = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  std::thread other([&] { Write(String("A")); });
+  EXPECT_TRUE(WaitUntil([&] { return log.Count("WriteFile 1") == 1; }));
+  Write(String("BC"));
+  EXPECT_EQ(log.Count("WriteFile 2"), 0) << "no second WriteFile on the record in flight";
+  SetEvent(release);
+  other.join();
+  CloseHandle(release);
+  EXPECT_THAT(Events(), ElementsAre("onWrite 0", "onWrite 1"));
 }
 
 TEST_F(SerialWriteTest, WriteWithoutAnEventSendsNothing) {

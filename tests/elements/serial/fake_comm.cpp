@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 namespace {
 TFakeComm* gFake = nullptr;
@@ -68,7 +69,16 @@ BOOL WINAPI FakeCloseHandle(HANDLE h) {
     std::lock_guard lock(gFake->mutex);
     gFake->closedHandles.push_back(h);
   }
-  return ::CloseHandle(h);
+  return h == TFakeComm::PortCopy() || ::CloseHandle(h);
+}
+
+BOOL WINAPI FakeDuplicateHandle(HANDLE from, HANDLE h, HANDLE to, LPHANDLE copy, DWORD access,
+                                BOOL inherit, DWORD options) {
+  if (!IsPort(h)) return ::DuplicateHandle(from, h, to, copy, access, inherit, options);
+  std::lock_guard lock(gFake->mutex);
+  *copy = TFakeComm::PortCopy();
+  gFake->madeHandles.push_back(*copy);
+  return TRUE;
 }
 
 BOOL WINAPI FakeGetCommState(HANDLE, LPDCB dcb) {
@@ -125,11 +135,12 @@ BOOL WINAPI FakePurgeComm(HANDLE, DWORD flags) {
   return gFake->purgeFails || Refused("PurgeComm") ? Refuse(ERROR_GEN_FAILURE) : TRUE;
 }
 
-BOOL WINAPI FakeFlushFileBuffers(HANDLE) {
+BOOL WINAPI FakeFlushFileBuffers(HANDLE h) {
   gFake->log.Add("FlushFileBuffers");
   HANDLE release = nullptr;
   {
     std::lock_guard lock(gFake->mutex);
+    gFake->flushed.push_back(h);
     if (Refused("FlushFileBuffers")) return Refuse(ERROR_GEN_FAILURE);
     if (gFake->flushMode != TFlushMode::Returns) release = gFake->flushRelease;
   }
@@ -220,8 +231,14 @@ BOOL WINAPI FakeWaitCommEvent(HANDLE, LPDWORD word, LPOVERLAPPED ov) {
 }
 
 BOOL WINAPI FakeWriteFile(HANDLE, LPCVOID bytes, DWORD length, LPDWORD count, LPOVERLAPPED ov) {
-  std::lock_guard lock(gFake->mutex);
+  std::unique_lock lock(gFake->mutex);
+  const HANDLE hold = std::exchange(gFake->holdWrite, nullptr);
   gFake->log.Add("WriteFile " + std::to_string(length));
+  if (hold) {
+    lock.unlock();
+    ::WaitForSingleObject(hold, INFINITE);
+    lock.lock();
+  }
   gFake->written.append(static_cast<const char*>(bytes), length);
   gFake->writeEvents.push_back(ov->hEvent);
   const DWORD done = gFake->writeCount == MAXDWORD ? length : gFake->writeCount;
@@ -291,7 +308,8 @@ DWORD WINAPI FakeWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL
 HANDLE WINAPI FakeCreateThread(LPSECURITY_ATTRIBUTES sa, SIZE_T stack, LPTHREAD_START_ROUTINE start,
                                LPVOID param, DWORD flags, LPDWORD id) {
   // The close's flushing thread is handed the port; the receive thread its block.
-  gFake->log.Add(param == TFakeComm::Port() ? "CreateThread flush" : "CreateThread");
+  const bool flusher = param == TFakeComm::Port() || param == TFakeComm::PortCopy();
+  gFake->log.Add(flusher ? "CreateThread flush" : "CreateThread");
   std::lock_guard lock(gFake->mutex);
   if (gFake->createThreadFails) {
     ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
@@ -308,6 +326,7 @@ TFakeComm::TFakeComm(TCallLog& callLog) : log(callLog) {
   gFake = this;
   CommApi.CreateFileA = FakeCreateFileA;
   CommApi.CloseHandle = FakeCloseHandle;
+  CommApi.DuplicateHandle = FakeDuplicateHandle;
   CommApi.GetCommState = FakeGetCommState;
   CommApi.SetCommState = FakeSetCommState;
   CommApi.SetupComm = FakeSetupComm;

@@ -58,6 +58,8 @@ class TFakeComm {
   TFakeComm& operator=(const TFakeComm&) = delete;
 
   static HANDLE Port() { return reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(0x7AB0C)); }
+  // What DuplicateHandle gives for the port, each time.
+  static HANDLE PortCopy() { return reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(0x7AB10)); }
 
   // Completes the pending line-event wait with `word`, or lets the next wait
   // complete at once with it. False when the record's event was gone.
@@ -124,7 +126,9 @@ class TFakeComm {
   std::string written;
   std::vector<HANDLE> writeEvents;
   std::vector<HANDLE> closedHandles;
-  std::vector<HANDLE> madeHandles;  // events and threads, in order
+  std::vector<HANDLE> madeHandles;  // events, threads and copies of the port, in order
+  std::vector<HANDLE> flushed;      // the handles FlushFileBuffers was given
+  HANDLE holdWrite = nullptr;       // the next WriteFile waits for this event first
   HANDLE waitEvent = nullptr;       // the event of the last line-event wait
 
   // Internal to the fakes.

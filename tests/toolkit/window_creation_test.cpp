@@ -56,8 +56,7 @@ TEST_F(WindowCreation, ButtonsShareOneClassBuiltOnTheSystemButton) {
   const auto atom = [](TControl* c) { return GetClassLongPtrA(c->Handle, GCW_ATOM); };
   EXPECT_EQ(atom(one), atom(two));
   EXPECT_EQ(atom(one), atom(box));
-  // Unicode classes on the system button's wide procedure: no ANSI procedure
-  // stands between a wide text and the window.
+  // Unicode classes on the system button's wide procedure: no ANSI one on the way.
   WNDCLASSW registered{};
   ASSERT_TRUE(GetClassInfoW(GetModuleHandleA(nullptr), L"obj_BUTTON", &registered));
   EXPECT_EQ(registered.lpfnWndProc, &GlobalWindowProc);

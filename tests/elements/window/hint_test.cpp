@@ -76,8 +76,7 @@ TEST_F(Hints, ElementWithAHintGetsOneTooltipOfTheManagersMaking) {
     LOGFONTA description{};
     ASSERT_TRUE(GetObjectA(font, sizeof description, &description));
     EXPECT_STREQ(description.lfFaceName, "Tahoma");
-    // The default character set asked for is made the Cyrillic one.
-    EXPECT_EQ(description.lfCharSet, RUSSIAN_CHARSET);
+    EXPECT_EQ(description.lfCharSet, RUSSIAN_CHARSET);  // asked for as the default
     EXPECT_EQ(description.lfHeight, FontHeightOfPoints(8));
     HDC screen = GetDC(nullptr);
     if (GetDeviceCaps(screen, LOGPIXELSY) == 96) {

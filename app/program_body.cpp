@@ -10,6 +10,7 @@
 #include "runtime/event.h"
 #include "runtime/init_list.h"
 #include "toolkit/run_loop.h"
+#include "toolkit/wide_text.h"
 
 namespace {
 
@@ -44,7 +45,9 @@ void PrepareStart(TWDMainForm& form) {
 
 void ProgramBody() {
   if (CreditSwitchGiven()) {
-    MessageBoxA(nullptr, kCreditText, kCreditCaption, MB_OK);
+    // The wide box: the ANSI one would read the Windows-1251 text in the
+    // system's code page.
+    MessageBoxW(nullptr, TWideText(kCreditText).Get(), TWideText(kCreditCaption).Get(), MB_OK);
     return;
   }
   SchemaInstance = new TClassMainForm_E47830();

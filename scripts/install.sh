@@ -1,6 +1,8 @@
 # Sourced by scripts/test and scripts/run: installs the Debian packages the
 # project needs when they are missing (as root directly, else through sudo),
-# and the ru_RU.UTF-8 locale whose code page the Cyrillic captions use.
+# the ru_RU.UTF-8 locale whose code page the Cyrillic captions use, and the
+# en_US.UTF-8 locale of a Western system's code page, which the program is
+# tested under a second time.
 #
 #   source scripts/install.sh; install_requirements NAME-OF-CALLER [EXTRA-PACKAGE...]
 
@@ -47,12 +49,14 @@ install_missing() {
 }
 
 ensure_locale() {
-  if ! locale -a 2>/dev/null | grep -qix 'ru_RU.utf8'; then
-    install_say "Generating the ru_RU.UTF-8 locale"
-    local sudo=()
-    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
-    "${sudo[@]}" localedef -i ru_RU -f UTF-8 ru_RU.UTF-8
-  fi
+  local name sudo=()
+  [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+  for name in ru_RU en_US; do
+    if ! locale -a 2>/dev/null | grep -qix "$name.utf8"; then
+      install_say "Generating the $name.UTF-8 locale"
+      "${sudo[@]}" localedef -i "$name" -f UTF-8 "$name.UTF-8"
+    fi
+  done
 }
 
 install_requirements() {

@@ -137,8 +137,10 @@ void SubclassChildWindows(TControl* control) {
   for (HWND child = GetWindow(control->Handle, GW_CHILD); child;
        child = GetWindow(child, GW_HWNDNEXT)) {
     if (GetPropA(child, kPrevProcProp)) continue;
+    // The wide call: a subclass put on with the ANSI one would make the child an
+    // ANSI window, whose texts go through the system's code page.
     const LONG_PTR previous =
-        SetWindowLongPtrA(child, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ChildSubclassProc));
+        SetWindowLongPtrW(child, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ChildSubclassProc));
     SetPropA(child, kPrevProcProp, reinterpret_cast<HANDLE>(previous));
   }
 }

@@ -3,6 +3,7 @@
 #include "toolkit/control.h"
 #include "toolkit/paint.h"
 #include "toolkit/self_binding.h"
+#include "toolkit/wide_text.h"
 #include "toolkit/window_proc.h"
 
 namespace {
@@ -200,16 +201,20 @@ bool TControl::CreateWindowHandle() {
     return true;
   }
 
+  // Every toolkit window is a Unicode window, its class registered with the
+  // wide call and the standard class's wide procedure kept as its default
+  // processing: a wide text that passed through an ANSI procedure would be
+  // converted through the system's code page and lose its Cyrillic letters.
   const HINSTANCE instance = ModuleInstance();
-  WNDCLASSA wc{};
+  WNDCLASSW wc{};
   wc.style = ClassStyle;
   wc.lpfnWndProc = DefWindowProc;
   wc.hCursor = ArrowCursor();
   wc.hInstance = instance;
   if (ControlClassName) {
-    WNDCLASSA base{};
+    WNDCLASSW base{};
     // A standard class gives its procedure, cursor, brush and window extra bytes.
-    if (GetClassInfoA(instance, ControlClassName, &base)) wc = base;
+    if (GetClassInfoW(instance, TWideText(ControlClassName).Get(), &base)) wc = base;
     wc.hInstance = instance;
     wc.style &= ~kClassDcStyles;
   }
@@ -222,12 +227,13 @@ bool TControl::CreateWindowHandle() {
   const DWORD style = Style | (Enabled ? 0 : WS_DISABLED);
   if (!parentWindow && (style & WS_CHILD)) return false;
 
-  WNDCLASSA registered;
-  if (!GetClassInfoA(instance, className, &registered)) {
-    wc.lpszClassName = className;
+  const TWideText wideClassName(className);
+  WNDCLASSW registered;
+  if (!GetClassInfoW(instance, wideClassName.Get(), &registered)) {
+    wc.lpszClassName = wideClassName.Get();
     wc.lpszMenuName = nullptr;
     wc.lpfnWndProc = ClassWndProc;
-    if (!RegisterClassA(&wc)) return false;
+    if (!RegisterClassW(&wc)) return false;
   }
 
   int x = Bounds.left, y = Bounds.top;
@@ -237,9 +243,9 @@ bool TControl::CreateWindowHandle() {
   if (!IsControl && (PositionSet & 3) == 0) x = y = CW_USEDEFAULT;
 
   CreatingControl = this;
-  Handle = CreateWindowExA(ExStyle, className, Caption ? Caption : "", style, x, y, width, height,
-                           parentWindow, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(ControlId)),
-                           instance, nullptr);
+  Handle = CreateWindowExW(
+      ExStyle, wideClassName.Get(), TWideText(Caption).Get(), style, x, y, width, height,
+      parentWindow, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(ControlId)), instance, nullptr);
   if (!Handle) {
     // A window that failed before its first message must not leave this object
     // waiting to be bound to the next window created.

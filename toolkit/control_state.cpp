@@ -1,5 +1,6 @@
 #include "toolkit/control.h"
 #include "toolkit/paint.h"
+#include "toolkit/wide_text.h"
 #include "toolkit/window_proc.h"
 
 void TControl::SetVisible(bool value) {
@@ -58,7 +59,7 @@ void TControl::SetCaption(const char* text) {
   FreeAlloc(Caption);
   Caption = copy;
   if (Handle) {
-    SetWindowTextA(Handle, Caption);
+    SetWindowTextW(Handle, TWideText(Caption).Get());
     Invalidate(this);
   }
 }

@@ -9,9 +9,7 @@ namespace {
 constexpr std::uint32_t kWindowTextColor = 0x80000008;
 constexpr LONG kBoldWeight = FW_BOLD;
 
-void MakeFontHandle(TGraphicTool* tool) {
-  tool->ToolHandle = CreateFontIndirectA(&tool->Data.LogFont);
-}
+void MakeFontHandle(TGraphicTool* tool) { tool->ToolHandle = CreateTextFont(tool->Data.LogFont); }
 
 bool SameDescription(const TGraphicTool* a, const TGraphicTool* b) {
   return std::memcmp(&a->Data, &b->Data, sizeof(TFontDescription)) == 0;
@@ -35,6 +33,11 @@ void NoteWhetherFollowing(TGraphicTool* tool) {
 }
 
 }  // namespace
+
+HFONT CreateTextFont(LOGFONTA description) {
+  if (description.lfCharSet == DEFAULT_CHARSET) description.lfCharSet = RUSSIAN_CHARSET;
+  return CreateFontIndirectA(&description);
+}
 
 TGraphicTool* NewFont() {
   TGraphicTool* tool = NewObj<TGraphicTool>();

@@ -52,6 +52,12 @@ class TGraphicTool : public TObj {
   ~TGraphicTool() override;
 };
 
+// The font of a description. One that asks for the default character set is
+// made with the Cyrillic one, the set of the program's own texts: on a Western
+// Windows the default set gives "MS Sans Serif" as a raster font without
+// Cyrillic letters. Only the created font differs; the description stays.
+HFONT CreateTextFont(LOGFONTA description);
+
 TGraphicTool* NewFont();
 // The handle of the tool, made or shared as needed; rebuilt when the RGB behind
 // the tool's colour changed.

@@ -1,4 +1,5 @@
 #include "toolkit/run_loop.h"
+#include "toolkit/wide_text.h"
 #include "toolkit/window_proc.h"
 
 std::uint32_t CurrentShiftState() {
@@ -44,9 +45,12 @@ bool KeyDispatcher(TControl* c, TMessage& msg, LRESULT&) {
       break;
     case WM_CHAR:
     case WM_SYSCHAR: {
-      char ch = static_cast<char>(msg.WParam & 0xFF);
+      // The window's character is UTF-16; the events take a Windows-1251 byte,
+      // and a character they replace goes back to the window converted.
+      const char typed = NarrowChar(static_cast<wchar_t>(msg.WParam));
+      char ch = typed;
       if (c->OnChar) c->OnChar(c, ch, shift);
-      msg.WParam = static_cast<unsigned char>(ch);
+      if (ch != typed) msg.WParam = static_cast<WPARAM>(WideChar(ch));
       break;
     }
     default: return false;

@@ -29,13 +29,14 @@ void PumpMessages(TControl* window) {
 
 bool PumpOneMessage(TControl*) {
   MSG msg;
-  if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
+  // The toolkit's windows are Unicode windows: their typed characters come as UTF-16.
+  if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
   if (msg.message == WM_QUIT) {
     AppTerminated = true;
     return true;
   }
   TranslateMessage(&msg);
-  DispatchMessageA(&msg);
+  DispatchMessageW(&msg);
   return msg.message != WM_NULL;
 }
 

@@ -51,7 +51,7 @@ LRESULT CALLBACK GlobalWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPa
   } else if (AppWindow) {
     result = AppWindow->WndProc(record);
   } else {
-    return DefWindowProcA(hwnd, msg, wParam, lParam);
+    return DefWindowProcW(hwnd, msg, wParam, lParam);
   }
   // Whatever handled the last message, the window is gone after it.
   if (msg == WM_NCDESTROY) ForgetSelf(hwnd);
@@ -72,10 +72,10 @@ void AttachMessageHandler(TControl* control, THandlerProc handler, bool runDurin
 
 LRESULT CallDefaultProc(TControl* control, const TMessage& msg) {
   if (control->DefWindowProc) {
-    return CallWindowProcA(control->DefWindowProc, control->Handle, msg.Msg, msg.WParam,
+    return CallWindowProcW(control->DefWindowProc, control->Handle, msg.Msg, msg.WParam,
                            msg.LParam);
   }
-  return DefWindowProcA(msg.Window, msg.Msg, msg.WParam, msg.LParam);
+  return DefWindowProcW(msg.Window, msg.Msg, msg.WParam, msg.LParam);
 }
 
 bool IsMainForm(TControl* control) {
@@ -118,7 +118,7 @@ LRESULT CALLBACK ChildSubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lP
   }
   auto previous = reinterpret_cast<WNDPROC>(GetPropA(hwnd, kPrevProcProp));
   if (!previous) return 0;
-  const LRESULT result = CallWindowProcA(previous, hwnd, msg, wParam, lParam);
+  const LRESULT result = CallWindowProcW(previous, hwnd, msg, wParam, lParam);
   if (msg == WM_NCDESTROY) RemovePropA(hwnd, kPrevProcProp);
   return result;
 }

@@ -3,15 +3,17 @@
 #include "app/shell_state.h"
 #include "toolkit/memory.h"
 #include "toolkit/paint.h"
+#include "toolkit/wide_text.h"
 
 namespace {
 
 // The record add hands out, with the font given to its tooltip: a tooltip
 // destroyed with its owner's window before remove must not take the font's
-// only trace with it.
+// only trace with it. Text is the wide copy the record's text points to.
 struct THintRecord {
   THintTool Tool;
   HFONT Font;
+  wchar_t* Text;
 };
 
 THintRecord* RecordOf(THintTool* tool) { return reinterpret_cast<THintRecord*>(tool); }
@@ -57,21 +59,22 @@ THintTool* TWDHintManager::Add(HWND window) {
   THintTool* tool = &record->Tool;
   // The record as the tooltip class has always known it, without the later
   // reserved member: every version of the class accepts this size.
-  tool->cbSize = TTTOOLINFOA_V2_SIZE;
+  tool->cbSize = TTTOOLINFOW_V2_SIZE;
   // A tooltip is placed from the track position only when its tool is a tracking one.
   tool->uFlags = kToolFlags | (HintTracking ? TTF_TRACK : 0);
   tool->hwnd = window;
   tool->uId = reinterpret_cast<UINT_PTR>(window);
 
   const DWORD style = kTooltipStyle | (HintStyle == 0 ? TTS_BALLOON : 0);
-  HWND tooltip = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, style, CW_USEDEFAULT,
+  // A Unicode tooltip, given its texts with the wide messages: the ANSI ones
+  // would read the Windows-1251 bytes in the system's code page.
+  HWND tooltip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, style, CW_USEDEFAULT,
                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window, nullptr,
                                  GetModuleHandleA(nullptr), nullptr);
-  const LOGFONTA description = LogFontOf(HintFont);
-  record->Font = CreateFontIndirectA(&description);
+  record->Font = CreateTextFont(LogFontOf(HintFont));
   SendMessageA(tooltip, WM_SETFONT, reinterpret_cast<WPARAM>(record->Font), 1);
   SetWindowPos(tooltip, HWND_TOPMOST, 0, 0, 0, 0, kTopmostQuietly);
-  SendMessageA(tooltip, TTM_ADDTOOLA, 0, ToolParam(tool));
+  SendMessageA(tooltip, TTM_ADDTOOLW, 0, ToolParam(tool));
   SendMessageA(tooltip, TTM_SETTIPTEXTCOLOR, ColorToRGB(HintFont.Color), 0);
   SendMessageA(tooltip, TTM_SETTIPBKCOLOR, ColorToRGB(HintColor), 0);
   SendMessageA(tooltip, TTM_SETDELAYTIME, TTDT_INITIAL, HintDelay);
@@ -87,21 +90,26 @@ void TWDHintManager::Remove(THintTool* tool) {
   HWND tooltip = TooltipOf(tool);
   // The tooltip dies with the top-level window that owns it; it may be gone.
   if (IsWindow(tooltip)) {
-    SendMessageA(tooltip, TTM_DELTOOLA, 0, ToolParam(tool));
+    SendMessageA(tooltip, TTM_DELTOOLW, 0, ToolParam(tool));
     DestroyWindow(tooltip);
   }
   if (record->Font) DeleteObject(record->Font);
+  FreeAlloc(record->Text);
   FreeAlloc(record);
 }
 
 void TWDHintManager::SetText(THintTool* tool, const char* text) {
-  tool->lpszText = const_cast<char*>(text ? text : "");
-  SendMessageA(TooltipOf(tool), TTM_UPDATETIPTEXTA, 0, ToolParam(tool));
+  THintRecord* record = RecordOf(tool);
+  wchar_t* wide = TWideText(text).Release();
+  tool->lpszText = wide;
+  SendMessageA(TooltipOf(tool), TTM_UPDATETIPTEXTW, 0, ToolParam(tool));
+  FreeAlloc(record->Text);
+  record->Text = wide;
 }
 
 void TWDHintManager::SetTitle(THintTool* tool, int icon, const char* title) {
-  SendMessageA(TooltipOf(tool), TTM_SETTITLEA, static_cast<WPARAM>(icon),
-               reinterpret_cast<LPARAM>(title ? title : ""));
+  SendMessageA(TooltipOf(tool), TTM_SETTITLEW, static_cast<WPARAM>(icon),
+               reinterpret_cast<LPARAM>(TWideText(title).Get()));
 }
 
 void TWDHintManager::TrackOn(THintTool* tool) {

@@ -6,8 +6,9 @@
 
 #include "toolkit/method.h"
 
-// The tool record of one element's tooltip, made by add and released by remove.
-using THintTool = TOOLINFOA;
+// The tool record of one element's tooltip, made by add and released by remove;
+// the wide record of a Unicode tooltip, whose texts keep their Cyrillic letters.
+using THintTool = TOOLINFOW;
 
 // What a window element asks of a hint manager. Elements hold only this
 // table, so that any manager can stand behind it.

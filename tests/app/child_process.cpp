@@ -104,6 +104,11 @@ std::string TChildProcess::BoxText(HWND box) {
   return longest;
 }
 
+std::wstring TChildProcess::BoxWideText(HWND box) {
+  wchar_t text[256] = {};
+  return std::wstring(text, GetDlgItemTextW(box, kMessageTextId, text, 256));
+}
+
 bool TChildProcess::PressOk(HWND box) {
   PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));

@@ -30,6 +30,7 @@ class TChildProcess {
 
   // The message text of a box, and dismissing it with its OK button.
   static std::string BoxText(HWND box);
+  static std::wstring BoxWideText(HWND box);
   static bool PressOk(HWND box);
 
   std::optional<DWORD> WaitForExit(std::chrono::milliseconds limit = std::chrono::seconds(15));

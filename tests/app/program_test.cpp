@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -18,9 +20,10 @@ namespace {
 
 using namespace std::chrono_literals;
 
-const std::string kOn = "\xC2\xEA\xEB";
-const std::string kOff = "\xC2\xFB\xEA\xEB";
-const std::string kCredit = "\xD1\xE4\xE5\xEB\xE0\xED\xEE \xE2 Weldra.";
+// The texts as the window system holds them, whatever the system's code page.
+const std::wstring kOn = L"\u0412\u043A\u043B";
+const std::wstring kOff = L"\u0412\u044B\u043A\u043B";
+const std::wstring kCredit = L"\u0421\u0434\u0435\u043B\u0430\u043D\u043E \u0432 Weldra.";
 
 std::string ProgramPath() { return PROGRAM_PATH; }
 
@@ -30,9 +33,9 @@ std::string ClassOf(HWND window) {
   return name;
 }
 
-std::string TextOf(HWND window) {
-  char text[256] = {};
-  GetWindowTextA(window, text, sizeof text);
+std::wstring TextOf(HWND window) {
+  wchar_t text[256] = {};
+  GetWindowTextW(window, text, 256);
   return text;
 }
 
@@ -93,12 +96,13 @@ class TProgram {
     return children;
   }
 
-  HWND Child(const std::string& caption) {
+  HWND Child(const std::wstring& caption) {
     for (HWND child : Children()) {
       if (TextOf(child) == caption) return child;
     }
     return nullptr;
   }
+  HWND Child(std::string_view ascii) { return Child(std::wstring(ascii.begin(), ascii.end())); }
 
   // The program's GUI thread has handled everything sent before.
   bool Responds(UINT limitMs = 2000) {
@@ -214,7 +218,7 @@ TEST(ProgramCredit, SwitchShowsOnlyTheCreditBoxAndExitsWithZero) {
     ASSERT_TRUE(program.Process().Started());
     HWND box = program.Process().WaitForBox("Weldra Info");
     ASSERT_NE(box, nullptr);
-    EXPECT_EQ(TChildProcess::BoxText(box), kCredit);
+    EXPECT_EQ(TChildProcess::BoxWideText(box), kCredit);
     EXPECT_EQ(program.MainWindow(0ms), nullptr) << "a main window came with the credit box";
     EXPECT_TRUE(TChildProcess::PressOk(box));
     EXPECT_EQ(program.Process().WaitForExit(), 0u);
@@ -234,7 +238,7 @@ TEST(ProgramWindow, StartsCentredWithItsFiveControls) {
   TProgram program;
   HWND main = program.MainWindow();
   ASSERT_NE(main, nullptr);
-  EXPECT_EQ(TextOf(main), "Form");
+  EXPECT_EQ(TextOf(main), L"Form");
   RECT r;
   GetWindowRect(main, &r);
   EXPECT_EQ(r.right - r.left, 119);
@@ -251,7 +255,7 @@ TEST(ProgramWindow, StartsCentredWithItsFiveControls) {
   EXPECT_EQ(IconSizesOf(ProgramPath()), (std::vector<int>{16, 32}));
 
   struct TExpected {
-    std::string caption;
+    std::wstring caption;
     const char* className;
     RECT bounds;
     bool enabled;
@@ -259,9 +263,9 @@ TEST(ProgramWindow, StartsCentredWithItsFiveControls) {
   const TExpected expected[] = {
       {kOn, "obj_BUTTON", {5, 5, 105, 30}, false},
       {kOff, "obj_BUTTON", {5, 35, 105, 60}, false},
-      {"Open", "obj_BUTTON", {5, 65, 105, 90}, true},
-      {"RTS", "obj_BUTTON", {30, 100, 85, 120}, true},
-      {"DTR", "obj_BUTTON", {30, 130, 85, 150}, true},
+      {L"Open", "obj_BUTTON", {5, 65, 105, 90}, true},
+      {L"RTS", "obj_BUTTON", {30, 100, 85, 120}, true},
+      {L"DTR", "obj_BUTTON", {30, 130, 85, 150}, true},
   };
   EXPECT_EQ(program.Children().size(), 5u);
   for (const TExpected& e : expected) {
@@ -400,6 +404,51 @@ void RunNative(const std::string& commandLine) {
                              nullptr, &startup, &info));
   CloseHandle(info.hThread);
   CloseHandle(info.hProcess);
+}
+
+// A window's client area as the screen shows it, once two looks agree.
+std::vector<std::uint32_t> ClientPicture(HWND window) {
+  RECT r{};
+  GetClientRect(window, &r);
+  MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&r), 2);
+  const int w = r.right - r.left, h = r.bottom - r.top;
+  HDC screen = GetDC(nullptr), memory = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  std::vector<std::uint32_t> picture(w * h), last;
+  WaitUntil([&] {
+    last = picture;
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &answer);
+    BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+    GetBitmapBits(bitmap, w * h * 4, picture.data());
+    return picture == last;
+  });
+  SelectObject(memory, old);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return picture;
+}
+
+// Under any code page the form's client area is drawn as under the Cyrillic one,
+// pixel for pixel (the title bar's font is the locale's own).
+TEST(ProgramWindow, ClientAreaIsDrawnAsUnderTheCyrillicCodePage) {
+  MovePointer(0, 0);
+  TProgram program;
+  ASSERT_NE(program.MainWindow(), nullptr);
+  const std::vector<std::uint32_t> here = ClientPicture(program.MainWindow());
+  EXPECT_EQ(program.Close(), 0u);
+  // Started from the machine's side: Wine hands its own locale on to children.
+  RunNative("bash -c \"LANG=ru_RU.UTF-8 LC_ALL=ru_RU.UTF-8 exec " WINE_RUN_SCRIPT " " +
+            ProgramPath().substr(2) + "\"");
+  HWND cyrillic = nullptr;
+  ASSERT_TRUE(WaitUntil(
+      [&] { return (cyrillic = FindWindowA("obj_Form", "Form")) && IsWindowVisible(cyrillic); },
+      15s));
+  EXPECT_TRUE(ClientPicture(cyrillic) == here) << "code page " << GetACP();
+  PostMessageA(cyrillic, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(cyrillic); }));
 }
 
 // Through Z:, except for names that are device names before their dot (COM3,

@@ -62,7 +62,10 @@ TEST(GraphicTool, NewFontDescribesTheDefaultFaceAndChangesDropTheHandleAfterTell
   LOGFONTA made{};
   ASSERT_TRUE(GetObjectA(FontHandle(font), sizeof made, &made));
   EXPECT_STREQ(made.lfFaceName, "MS Sans Serif");
-  EXPECT_EQ(made.lfCharSet, DEFAULT_CHARSET);
+  // The default character set is asked for as the Cyrillic one, the set of the
+  // program's texts; the description keeps what it says.
+  EXPECT_EQ(made.lfCharSet, RUSSIAN_CHARSET);
+  EXPECT_EQ(font->Data.LogFont.lfCharSet, DEFAULT_CHARSET);
   ToolChanged(font);
   ToolWatch watch;
   watch.Watch(font);

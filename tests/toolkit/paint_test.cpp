@@ -385,8 +385,10 @@ TEST_F(Painting, ForeignChildDeepInABufferedFormLeavesItsBackgroundToTheBufferUn
   ASSERT_NE(child, nullptr);
   // Children that exist when a window is made are subclassed by the creation hook.
   SubclassChildWindows(button);
-  EXPECT_EQ(GetWindowLongPtrA(child, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(&ChildSubclassProc));
-  EXPECT_EQ(GetPropA(child, kPrevProcProp), reinterpret_cast<HANDLE>(&ForeignProc));
+  // Put on with the wide call: no ANSI procedure stands before the child's own.
+  EXPECT_EQ(GetWindowLongPtrW(child, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(&ChildSubclassProc));
+  EXPECT_TRUE(IsWindowUnicode(child));
+  EXPECT_NE(GetPropA(child, kPrevProcProp), nullptr);
 
   HDC dc = GetDC(child);
   const auto erase = [&] {

@@ -26,8 +26,8 @@ TEST_F(WindowCreation, ChildWindowAskedForCreatesItsAncestorsFirstWithTheToolkit
   EXPECT_EQ(GetPropA(buttonWindow, "SELF_"), button);
   EXPECT_EQ(GetPropA(form_->Handle, "SELF_"), form_);
   EXPECT_EQ(GetPropA(AppWindow->Handle, "SELF_"), AppWindow);
-  // The text really reached the window, and a Windows-1251 text goes unchanged to the
-  // ANSI calls: the window holds the Cyrillic letters.
+  // The text really reached the window, and a Windows-1251 text is converted for the
+  // wide calls: the window holds the Cyrillic letters whatever the system's code page.
   char text[16] = {};
   GetWindowTextA(buttonWindow, text, sizeof(text));
   EXPECT_STREQ(text, "Go");
@@ -56,15 +56,17 @@ TEST_F(WindowCreation, ButtonsShareOneClassBuiltOnTheSystemButton) {
   const auto atom = [](TControl* c) { return GetClassLongPtrA(c->Handle, GCW_ATOM); };
   EXPECT_EQ(atom(one), atom(two));
   EXPECT_EQ(atom(one), atom(box));
-  WNDCLASSA registered{};
-  ASSERT_TRUE(GetClassInfoA(GetModuleHandleA(nullptr), "obj_BUTTON", &registered));
+  // Unicode classes on the system button's wide procedure: no ANSI one on the way.
+  WNDCLASSW registered{};
+  ASSERT_TRUE(GetClassInfoW(GetModuleHandleA(nullptr), L"obj_BUTTON", &registered));
   EXPECT_EQ(registered.lpfnWndProc, &GlobalWindowProc);
   // The class-DC styles of the system class are not carried over.
   EXPECT_EQ(registered.style & 0x40E0u, 0u);
-  WNDCLASSA system{};
-  ASSERT_TRUE(GetClassInfoA(nullptr, "BUTTON", &system));
+  WNDCLASSW system{};
+  ASSERT_TRUE(GetClassInfoW(nullptr, L"BUTTON", &system));
   EXPECT_EQ(one->DefWindowProc, system.lpfnWndProc);
   EXPECT_EQ(two->DefWindowProc, system.lpfnWndProc);
+  for (TControl* c : {form_, one, two, box}) EXPECT_TRUE(IsWindowUnicode(c->Handle));
   // Distinct identifiers, counted up from the last one handed out.
   EXPECT_EQ(static_cast<UINT>(GetDlgCtrlID(two->Handle)), one->ControlId + 1);
 }

@@ -53,7 +53,7 @@ TEST_F(Hints, ElementWithAHintGetsOneTooltipOfTheManagersMaking) {
   for (std::uint8_t style : {std::uint8_t(1), std::uint8_t(0)}) {
     SCOPED_TRACE(int(style));
     manager_.HintStyle = style;
-    std::unique_ptr<TWDWin> e = HintedButton("Press me");
+    std::unique_ptr<TWDWin> e = HintedButton("\xC2\xEA\xEB");
     const std::vector<HWND> tips = Tooltips();
     ASSERT_EQ(tips.size(), 1u);
     HWND tip = tips[0];
@@ -65,16 +65,18 @@ TEST_F(Hints, ElementWithAHintGetsOneTooltipOfTheManagersMaking) {
     EXPECT_EQ(SendMessageA(tip, TTM_GETTIPBKCOLOR, 0, 0), LRESULT(GetSysColor(COLOR_INFOBK)));
     EXPECT_EQ(SendMessageA(tip, TTM_GETTIPTEXTCOLOR, 0, 0), LRESULT(GetSysColor(COLOR_INFOTEXT)));
     EXPECT_EQ((StyleOf(tip) & TTS_BALLOON) != 0, style == 0);
-    char text[32] = {};
-    TOOLINFOA query = *e->HintTool;
+    // The Windows-1251 text reaches the tooltip as the Cyrillic letters it means.
+    wchar_t text[32] = {};
+    TOOLINFOW query = *e->HintTool;
     query.lpszText = text;
-    SendMessageA(tip, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&query));
-    EXPECT_STREQ(text, "Press me");
+    SendMessageW(tip, TTM_GETTEXTW, 32, reinterpret_cast<LPARAM>(&query));
+    EXPECT_STREQ(text, L"\u0412\u043A\u043B");
 
     auto font = reinterpret_cast<HFONT>(SendMessageA(tip, WM_GETFONT, 0, 0));
     LOGFONTA description{};
     ASSERT_TRUE(GetObjectA(font, sizeof description, &description));
     EXPECT_STREQ(description.lfFaceName, "Tahoma");
+    EXPECT_EQ(description.lfCharSet, RUSSIAN_CHARSET);  // asked for as the default
     EXPECT_EQ(description.lfHeight, FontHeightOfPoints(8));
     HDC screen = GetDC(nullptr);
     if (GetDeviceCaps(screen, LOGPIXELSY) == 96) {

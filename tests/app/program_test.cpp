@@ -332,6 +332,29 @@ TEST(ProgramSerial, OneClickIsOneByteOnTheLine) {
   EXPECT_EQ(program.Close(), 0u);
 }
 
+// The keyboard alone, before the pointer has touched the window: the first
+// button starts disabled, and the focus goes to "Open" all the same.
+TEST(ProgramSerial, KeyboardAloneWorksFromTheStart) {
+  TPeerPort peer("COM4");
+  TProgram program;
+  HWND main = program.MainWindow();
+  ASSERT_TRUE(peer.IsOpen() && main);
+  HWND on = program.Child(kOn), off = program.Child(kOff);
+  peer.Drain(300);
+  ASSERT_TRUE(program.Responds(10000)) << "the start is not over";
+  EXPECT_TRUE(WaitUntil([&] { return FocusOf(main) == program.Child("Open"); })) << "not on Open";
+  PressKey(VK_SPACE);
+  ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(on) && IsWindowEnabled(off); }));
+  // On through the boxes, and round to the first button.
+  for (HWND next : {program.Child("RTS"), program.Child("DTR"), on}) {
+    PressKey(VK_TAB);
+    ASSERT_TRUE(WaitUntil([&] { return FocusOf(main) == next; }, 2s)) << TextOf(next);
+  }
+  PressKey(VK_SPACE);
+  EXPECT_EQ(peer.Read(2, 1000), "A");
+  EXPECT_EQ(program.Close(), 0u);
+}
+
 // The modem lines the far end sees: COM3's RTS arrives at COM4 as CTS, its DTR
 // as DSR and DCD (RLSD).
 DWORD LinesSeenBy(TPeerPort& peer) {

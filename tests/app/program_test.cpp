@@ -604,6 +604,15 @@ class TBoardOnCom3 {
     return text;
   }
 
+  // How often the board has said the words so far.
+  std::size_t Count(const std::string& words) const {
+    const std::string text = Log();
+    std::size_t count = 0;
+    for (std::size_t at = text.find(words); at != std::string::npos; at = text.find(words, at + 1))
+      ++count;
+    return count;
+  }
+
   // Every switching of the relay so far, "ON" or "OFF" each, from lines
   // such as "14:02:11.253  relay ON".
   std::vector<std::string> Relay() const {
@@ -661,6 +670,34 @@ TEST(ProgramBoard, OnAndOffSwitchTheSimulatedRelay) {
       },
       2s))
       << board.Log();
+}
+
+// Ticking "DTR" resets the board, as it resets an Uno: the relay drops, and
+// the sketch listens again after the bootloader's wait. Neither "Open" nor
+// unticking resets it.
+TEST(ProgramBoard, TickingDtrResetsTheBoardAsItResetsAnUno) {
+  TBoardOnCom3 board;
+  ASSERT_TRUE(board.Running()) << board.Log();
+  const auto relayWent = [&](std::vector<std::string> states) {
+    return [&board, states] { return board.Relay() == states; };
+  };
+  TProgram program;
+  ASSERT_NE(program.MainWindow(), nullptr);
+  HWND on = program.Child(kOn), off = program.Child(kOff), dtr = program.Child("DTR");
+  ClickAndSettle(program, program.Child("Open"));
+  ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(on) != 0; }));
+  ClickAndSettle(program, on);
+  ASSERT_TRUE(WaitUntil(relayWent({"ON"}), 2s)) << board.Log();
+  ClickAndSettle(program, dtr);
+  EXPECT_TRUE(WaitUntil(relayWent({"ON", "OFF"}), 1s)) << board.Log();
+  ASSERT_TRUE(WaitUntil([&] { return board.Count("board runs the sketch") == 1; })) << board.Log();
+  ClickAndSettle(program, on);
+  EXPECT_TRUE(WaitUntil(relayWent({"ON", "OFF", "ON"}), 2s)) << board.Log();
+  ClickAndSettle(program, dtr);
+  ClickAndSettle(program, off);
+  EXPECT_TRUE(WaitUntil(relayWent({"ON", "OFF", "ON", "OFF"}), 2s)) << board.Log();
+  EXPECT_EQ(board.Count("board reset (DTR)"), 1u) << board.Log();
+  EXPECT_EQ(program.Close(), 0u);
 }
 #endif
 

@@ -24,8 +24,11 @@ LRESULT HandleKeyMessage(TControl* c, TMessage& msg) {
     }
     return CallDefaultProc(c, msg);
   }
+  // With no window focused, the active window gets even plain keys as system
+  // keys; Alt is not held here, so such a key-down is one like any other.
+  const bool keyDown = msg.Msg == WM_KEYDOWN || (msg.Msg == WM_SYSKEYDOWN && !focus);
   TControl* form = ParentForm(c);
-  if (form && form->TabNavigator && form->TabNavigator(c, msg.WParam, msg.Msg != WM_KEYDOWN)) {
+  if (form && form->TabNavigator && form->TabNavigator(c, msg.WParam, !keyDown)) {
     msg.WParam = 0;
     return 0;
   }

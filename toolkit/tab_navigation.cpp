@@ -1,10 +1,13 @@
 #include "toolkit/window_proc.h"
 
-namespace {
-
 bool TakesFocus(TControl* c) {
   return c->TabStop && c->Enabled && IsVisible(c) && (c->Style & WS_TABSTOP);
 }
+
+namespace {
+
+// Every navigation key a child control is made with.
+constexpr std::uint32_t kAllNavigationKeys = 15;
 
 // Depth first in list order; sorted by TabOrder, equal orders keep discovery order.
 void CollectTabStops(TControl* parent, TList* list) {
@@ -32,6 +35,15 @@ bool NavigationKeyAllowed(std::uint32_t tabKeys, WPARAM key) {
   }
 }
 
+void MoveFocus(TControl* form, TControl* target) {
+  if (target->Handle) {
+    ++target->FocusLock;
+    SetFocus(target->Handle);
+    --target->FocusLock;
+  }
+  form->CurrentControl = target;
+}
+
 }  // namespace
 
 TList* BuildTabList(TControl* form) {
@@ -41,8 +53,15 @@ TList* BuildTabList(TControl* form) {
 }
 
 bool TabNavigate(TControl* control, WPARAM key, bool notKeyDown) {
-  if (!NavigationKeyAllowed(control->TabKeys, key)) return false;
+  // The key reached the form itself: none of its controls has the focus, and
+  // the form, which has no Tab keys of its own, hands it to its first control.
+  const bool onForm = control->IsForm;
+  if (!NavigationKeyAllowed(onForm ? kAllNavigationKeys : control->TabKeys, key)) return false;
   if (notKeyDown) return true;
+  if (onForm) {
+    FocusFirst(control);
+    return true;
+  }
   bool forwards;
   if (key == VK_TAB) {
     forwards = (GetKeyState(VK_SHIFT) & 0x8000) == 0;
@@ -72,15 +91,18 @@ void FocusNext(TControl* form, bool forwards) {
     }
   }
   TControl* target = next ? next : wrap;
-  if (target) {
-    if (target->Handle) {
-      ++target->FocusLock;
-      SetFocus(target->Handle);
-      --target->FocusLock;
-    }
-    form->CurrentControl = target;
-  }
+  if (target) MoveFocus(form, target);
   Free(list);
+}
+
+// The head of the sorted tab list: smallest order, first found on ties, the
+// control FocusNext forwards takes when nothing is current.
+bool FocusFirst(TControl* form) {
+  TList* list = BuildTabList(form);
+  TControl* first = list->Count > 0 ? list->GetPtr<TControl>(0) : nullptr;
+  Free(list);
+  if (first) MoveFocus(form, first);
+  return first != nullptr;
 }
 
 void TControl::SetTabOrder(std::int32_t order) {

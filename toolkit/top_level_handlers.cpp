@@ -42,8 +42,17 @@ bool AppletHandler(TControl* app, TMessage& msg, LRESULT& result) {
 
 namespace {
 
+// A current control that cannot take the focus (disabled, hidden, no tab stop)
+// would leave it on the form, where Tab reaches no control: the first control
+// of the tab list takes it instead and becomes current.
+bool FocusFormControl(TControl* form) {
+  TControl* current = form->CurrentControl;
+  if (current && !TakesFocus(current) && FocusFirst(form)) return true;
+  return FocusCurrentControl(form);
+}
+
 bool FormSetFocus(TControl* form) {
-  const bool handled = FocusCurrentControl(form);
+  const bool handled = FocusFormControl(form);
   if (AppWindow && AppWindow != form) AppWindow->CurrentControl = form;
   return handled;
 }

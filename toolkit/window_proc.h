@@ -47,6 +47,11 @@ bool TabNavigate(TControl* control, WPARAM key, bool notKeyDown);
 // The focusable controls of a form, sorted by TabOrder; the caller frees the list.
 TList* BuildTabList(TControl* form);
 void FocusNext(TControl* form, bool forwards);
+// The control could take the focus from Tab: a visible, enabled tab stop.
+bool TakesFocus(TControl* control);
+// Gives the focus to the first control of the form's tab list, which becomes
+// current; false when the form has none.
+bool FocusFirst(TControl* form);
 
 // Installs and removes DialogKeyHook as the application window's OnMessage, keeping the
 // hook it replaces.

@@ -336,6 +336,29 @@ TEST(ProgramSerial, OneClickIsOneByteOnTheLine) {
   EXPECT_EQ(program.Close(), 0u);
 }
 
+// The keyboard alone, before the pointer has touched the window: the first
+// button starts disabled, and the focus goes to "Open" all the same.
+TEST(ProgramSerial, KeyboardAloneWorksFromTheStart) {
+  TPeerPort peer("COM4");
+  TProgram program;
+  HWND main = program.MainWindow();
+  ASSERT_TRUE(peer.IsOpen() && main);
+  HWND on = program.Child(kOn), off = program.Child(kOff);
+  peer.Drain(300);
+  ASSERT_TRUE(program.Responds(10000)) << "the start is not over";
+  EXPECT_TRUE(WaitUntil([&] { return FocusOf(main) == program.Child("Open"); })) << "not on Open";
+  PressKey(VK_SPACE);
+  ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(on) && IsWindowEnabled(off); }));
+  // On through the boxes, and round to the first button.
+  for (HWND next : {program.Child("RTS"), program.Child("DTR"), on}) {
+    PressKey(VK_TAB);
+    ASSERT_TRUE(WaitUntil([&] { return FocusOf(main) == next; }, 2s)) << TextOf(next);
+  }
+  PressKey(VK_SPACE);
+  EXPECT_EQ(peer.Read(2, 1000), "A");
+  EXPECT_EQ(program.Close(), 0u);
+}
+
 // The modem lines the far end sees: COM3's RTS arrives at COM4 as CTS, its DTR
 // as DSR and DCD (RLSD).
 DWORD LinesSeenBy(TPeerPort& peer) {
@@ -636,6 +659,15 @@ class TBoardOnCom3 {
     return text;
   }
 
+  // How often the board has said the words so far.
+  std::size_t Count(const std::string& words) const {
+    const std::string text = Log();
+    std::size_t count = 0;
+    for (std::size_t at = text.find(words); at != std::string::npos; at = text.find(words, at + 1))
+      ++count;
+    return count;
+  }
+
   // Every switching of the relay so far, "ON" or "OFF" each, from lines
   // such as "14:02:11.253  relay ON".
   std::vector<std::string> Relay() const {
@@ -693,6 +725,34 @@ TEST(ProgramBoard, OnAndOffSwitchTheSimulatedRelay) {
       },
       2s))
       << board.Log();
+}
+
+// Ticking "DTR" resets the board, as it resets an Uno: the relay drops, and
+// the sketch listens again after the bootloader's wait. Neither "Open" nor
+// unticking resets it.
+TEST(ProgramBoard, TickingDtrResetsTheBoardAsItResetsAnUno) {
+  TBoardOnCom3 board;
+  ASSERT_TRUE(board.Running()) << board.Log();
+  const auto relayWent = [&](std::vector<std::string> states) {
+    return [&board, states] { return board.Relay() == states; };
+  };
+  TProgram program;
+  ASSERT_NE(program.MainWindow(), nullptr);
+  HWND on = program.Child(kOn), off = program.Child(kOff), dtr = program.Child("DTR");
+  ClickAndSettle(program, program.Child("Open"));
+  ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(on) != 0; }));
+  ClickAndSettle(program, on);
+  ASSERT_TRUE(WaitUntil(relayWent({"ON"}), 2s)) << board.Log();
+  ClickAndSettle(program, dtr);
+  EXPECT_TRUE(WaitUntil(relayWent({"ON", "OFF"}), 1s)) << board.Log();
+  ASSERT_TRUE(WaitUntil([&] { return board.Count("board runs the sketch") == 1; })) << board.Log();
+  ClickAndSettle(program, on);
+  EXPECT_TRUE(WaitUntil(relayWent({"ON", "OFF", "ON"}), 2s)) << board.Log();
+  ClickAndSettle(program, dtr);
+  ClickAndSettle(program, off);
+  EXPECT_TRUE(WaitUntil(relayWent({"ON", "OFF", "ON", "OFF"}), 2s)) << board.Log();
+  EXPECT_EQ(board.Count("board reset (DTR)"), 1u) << board.Log();
+  EXPECT_EQ(program.Close(), 0u);
 }
 #endif
 

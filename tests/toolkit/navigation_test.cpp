@@ -98,6 +98,26 @@ TEST_F(Navigation, TabWrapsForwardAndShiftTabWrapsBackThroughRealFocus) {
   EXPECT_EQ(Focused(), c3);
 }
 
+// A key that reaches the form itself, none of its controls focused, hands the
+// focus to the first control that can take it.
+TEST_F(Navigation, KeyOnTheFormItselfFocusesItsFirstControl) {
+  TControl* c1 = NewButton(form_, "1");
+  TControl* c2 = NewButton(form_, "2");
+  c1->SetEnabled(false);
+  c2->SetEnabled(false);
+  Show();
+  SetFocus(form_->Handle);
+  ASSERT_EQ(GetFocus(), form_->Handle) << "no control could take the focus";
+  c2->SetEnabled(true);
+  Key(form_, WM_KEYDOWN, VK_DOWN);
+  EXPECT_EQ(Focused(), c2);
+  EXPECT_EQ(form_->CurrentControl, c2);
+  // With no window focused, even a plain key reaches the active form as a system key.
+  SetFocus(nullptr);
+  Key(form_, WM_SYSKEYDOWN, VK_TAB);
+  EXPECT_EQ(Focused(), c2);
+}
+
 TEST_F(Navigation, EqualOrdersAreSkippedAndDisabledOrHiddenControlsLeftOut) {
   TControl* c1 = NewButton(form_, "1");
   TControl* c2 = NewButton(form_, "2");

@@ -3,9 +3,16 @@
 // caller chooses, and every change of pin D7 (the relay's input) is reported
 // on standard output as one time-stamped line, "relay ON" or "relay OFF".
 //
+// Like an Uno, it resets when the DTR line of its port is raised ("board
+// reset (DTR)"), and runs the sketch again after its bootloader's wait
+// ("board runs the sketch"). The line is read from PTY-LINK.lines, the state
+// file through which the modem-line library of tools/virtual-serial serves
+// the pty to Wine's processes when the link lies in that library's folder.
+//
 //   board FIRMWARE.elf PTY-LINK
 //
-// Ends on SIGTERM, SIGINT or SIGHUP with exit code 0 and removes its link.
+// Ends on SIGTERM, SIGINT or SIGHUP with exit code 0 and removes its link and
+// the line state.
 // A firmware that is missing or will not load, or a pty that cannot be made,
 // is reported in one line with exit code 1; a wrong command line exits with 2.
 #define _GNU_SOURCE
@@ -18,10 +25,14 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/ioctl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <time.h>
 #include <unistd.h>
+
+#include "line_state.h"
 
 #include "avr_ioport.h"
 #include "avr_uart.h"
@@ -39,6 +50,14 @@ static const uint64_t kMaxLagNs = 100 * 1000 * 1000;
 // The simulation runs in slices of this much real time and sleeps between
 // them; a byte from the line waits at most this long.
 static const int kSliceMs = 1;
+// After a reset the Uno's bootloader listens for an upload before it starts
+// the sketch, which sees nothing of what arrives meanwhile. The bootloader
+// announces half a second; the watchdog it sets for the wait runs a second,
+// so a real board may stay deaf up to that: 1000 here would match it.
+static const uint64_t kBootloaderWaitMs = 500;
+// The sketch's own start (the core's set-up, then setup()) takes well under
+// this much of the chip's time; "board runs the sketch" comes after it.
+static const uint64_t kSketchStartNs = 10 * 1000 * 1000;
 
 static volatile sig_atomic_t stop_requested;
 static int quiet_loader = 1;
@@ -55,6 +74,14 @@ struct board {
   size_t pending_head, pending_count;
   int uart_full;
   int relay;
+  // The pty's modem lines, shared with the modem-line library; NULL when
+  // they cannot be had (the board then never sees DTR).
+  struct pair_state* lines;
+  char lines_path[4096];
+  int dtr;
+  uint64_t bootloader_end_ns;  // 0 unless the bootloader is waiting
+  int sketch_starting;
+  avr_cycle_count_t sketch_start_cycle;
 };
 
 static void on_signal(int signal_number) {
@@ -82,15 +109,17 @@ static uint64_t monotonic_ns(void) {
 }
 
 // "14:02:11.253  relay ON", as the line monitor of the run command stamps bytes.
-static void report_relay(int on) {
+static void report(const char* what) {
   struct timespec now;
   struct tm local;
   char clock_text[16];
   clock_gettime(CLOCK_REALTIME, &now);
   localtime_r(&now.tv_sec, &local);
   strftime(clock_text, sizeof clock_text, "%H:%M:%S", &local);
-  printf("%s.%03ld  relay %s\n", clock_text, now.tv_nsec / 1000000, on ? "ON" : "OFF");
+  printf("%s.%03ld  %s\n", clock_text, now.tv_nsec / 1000000, what);
 }
+
+static void report_relay(int on) { report(on ? "relay ON" : "relay OFF"); }
 
 static void on_relay_pin(struct avr_irq_t* irq, uint32_t value, void* parameter) {
   (void)irq;
@@ -232,13 +261,48 @@ static int open_line(struct board* board) {
   return 0;
 }
 
-// Only a link that still leads to this board's pty is removed.
+// The state file of the pty's modem lines, beside the link: the pty is the
+// first end of a pair whose second end, "-", is this board, which reads the
+// lines the port's opener drives. Written whole and renamed into place, so the
+// library never maps half a file. Without it the board runs on, blind to DTR.
+static void open_line_state(struct board* board) {
+  unsigned number;
+  char temporary[sizeof board->lines_path + 32];
+  char header[HEADER_SIZE] = {0};
+  if (sscanf(board->slave_name, "/dev/pts/%u", &number) != 1) return;
+  snprintf(board->lines_path, sizeof board->lines_path, "%s.lines", board->link);
+  snprintf(temporary, sizeof temporary, "%s.new-%ld", board->lines_path, (long)getpid());
+  snprintf(header, sizeof header, "virtual-serial %u -\n", number);
+  const int fd = open(temporary, O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  void* map = MAP_FAILED;
+  if (fd >= 0 && write(fd, header, sizeof header) == (ssize_t)sizeof header &&
+      ftruncate(fd, STATE_SIZE) == 0) {
+    map = mmap(NULL, STATE_SIZE, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+  }
+  if (fd >= 0) close(fd);
+  if (map != MAP_FAILED && rename(temporary, board->lines_path) == 0) {
+    board->lines = map;
+    return;
+  }
+  fprintf(stderr, "board: no line state at %s (%s): DTR will not reset the board\n",
+          board->lines_path, strerror(errno));
+  if (map != MAP_FAILED) munmap(map, STATE_SIZE);
+  unlink(temporary);
+  board->lines_path[0] = '\0';
+}
+
+// Only a link that still leads to this board's pty is removed, with its line
+// state.
 static void close_line(struct board* board) {
   char target[sizeof board->slave_name];
   const ssize_t length = readlink(board->link, target, sizeof target - 1);
+  if (board->lines) munmap(board->lines, STATE_SIZE);
   if (length >= 0) {
     target[length] = '\0';
-    if (strcmp(target, board->slave_name) == 0) unlink(board->link);
+    if (strcmp(target, board->slave_name) == 0) {
+      unlink(board->link);
+      if (board->lines_path[0]) unlink(board->lines_path);
+    }
   }
   if (board->slave >= 0) close(board->slave);
   if (board->master >= 0) close(board->master);
@@ -256,6 +320,42 @@ static void read_line(struct board* board) {
   feed_uart(board);
 }
 
+// What arrives while the bootloader waits is its own, not the sketch's.
+static void discard_line(struct board* board) {
+  uint8_t scrap[256];
+  while (read(board->master, scrap, sizeof scrap) > 0) continue;
+}
+
+// DTR raised: on an Uno the line reaches the reset pin through a capacitor, so
+// the chip restarts, its pins go back to inputs (the relay drops), and the
+// bootloader waits before the sketch starts from scratch.
+static void reset_board(struct board* board, uint64_t now_ns) {
+  avr_reset(board->avr);
+  report("board reset (DTR)");
+  board->pending_head = board->pending_count = 0;
+  board->uart_full = 0;
+  if (board->relay) {
+    board->relay = 0;
+    report_relay(0);
+  }
+  board->bootloader_end_ns = now_ns + kBootloaderWaitMs * 1000000u;
+  board->sketch_starting = 0;
+}
+
+// Follows DTR, which resets the board when it goes from low to high only;
+// true while the bootloader waits.
+static int bootloader_waits(struct board* board, uint64_t now_ns) {
+  const int dtr = board->lines && (live_lines(&board->lines->ends[0]) & TIOCM_DTR) != 0;
+  if (dtr && !board->dtr) reset_board(board, now_ns);
+  board->dtr = dtr;
+  if (board->bootloader_end_ns == 0) return 0;
+  if (now_ns < board->bootloader_end_ns) return 1;
+  board->bootloader_end_ns = 0;
+  board->sketch_starting = 1;
+  board->sketch_start_cycle = board->avr->cycle;
+  return 0;
+}
+
 // Runs the core until it has caught up with the clock, then sleeps a slice or
 // until the line has something, and again, until a stop is asked for.
 // Flat out, the simulator would hold a core for ever (an Arduino sketch never
@@ -267,6 +367,14 @@ static int run_board(struct board* board) {
   avr_cycle_count_t start_cycle = avr->cycle;
   while (!stop_requested) {
     const uint64_t now_ns = monotonic_ns();
+    if (bootloader_waits(board, now_ns)) {
+      struct pollfd line = {board->master, POLLIN, 0};
+      if (poll(&line, 1, kSliceMs) > 0 && (line.revents & POLLIN)) discard_line(board);
+      // The chip's time starts again when the sketch does.
+      start_ns = monotonic_ns();
+      start_cycle = avr->cycle;
+      continue;
+    }
     avr_cycle_count_t target = start_cycle + cycles_in(now_ns - start_ns);
     if (target > avr->cycle + cycles_in(kMaxLagNs)) {
       start_ns = now_ns;
@@ -278,6 +386,11 @@ static int run_board(struct board* board) {
         return fail("the firmware stopped at cycle %llu", (unsigned long long)avr->cycle);
       if (state == cpu_Crashed)
         return fail("the firmware crashed at cycle %llu", (unsigned long long)avr->cycle);
+    }
+    if (board->sketch_starting &&
+        avr->cycle - board->sketch_start_cycle >= cycles_in(kSketchStartNs)) {
+      board->sketch_starting = 0;
+      report("board runs the sketch");
     }
     struct pollfd line = {board->master, board->pending_count < sizeof board->pending ? POLLIN : 0,
                           0};
@@ -311,6 +424,7 @@ int main(int argc, char** argv) {
   wire_board(&board);
   int code = open_line(&board);
   if (code == 0) {
+    open_line_state(&board);
     fprintf(stderr, "board: atmega328p at 16 MHz running %s; UART0 at %s (%s)\n", argv[1],
             board.link, board.slave_name);
     code = run_board(&board);

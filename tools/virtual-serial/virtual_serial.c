@@ -10,7 +10,9 @@
  * The folder of the pairs is named by COMSWITCH_LINES. Whoever makes a pair
  * writes a state file "NAME.lines" there: the text "virtual-serial A B" (the
  * numbers of the two ends' /dev/pts devices), zero-padded to 64 bytes, then
- * room for each end's output lines, all zero (lines low).
+ * room for each end's output lines, all zero (lines low). A simulated device
+ * that serves one pty itself (the board of tools/board) writes "-" for its
+ * own end, and reads the pty end's lines from the file (line_state.h).
  *
  * Wine 8 sets a line with TIOCMGET and then TIOCMSET, and waits for line
  * events (WaitCommEvent with EV_CTS, EV_DSR, EV_RLSD) by polling TIOCMGET
@@ -45,24 +47,11 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
-#define HEADER_SIZE 64
-#define STATE_SIZE 128
+#include "line_state.h"
+
 #define OUTPUT_LINES (TIOCM_RTS | TIOCM_DTR)
 #define MAX_DEVICES 16
 #define STATE_WAIT_TRIES 30
-
-/* The shared part of a state file, after its text header. Each end writes
- * only its own slot. The owner is the process that last set the lines: the
- * lines of an owner that has ended count as low, as a closed port's do. */
-struct end_slot {
-  uint32_t lines;
-  uint32_t owner;
-};
-
-struct pair_state {
-  char header[HEADER_SIZE];
-  struct end_slot ends[2];
-};
 
 /* What this process knows of one pty it has made modem calls on. */
 struct device {
@@ -130,10 +119,12 @@ static int side_in_file(const char *path, unsigned number, ino_t *inode) {
   const int statted = fstat(fd, &st) == 0;
   system_close(fd);
   if (got <= 0 || !statted || st.st_size < STATE_SIZE) return -1;
-  if (sscanf(header, "virtual-serial %u %u", &a, &b) != 2) return -1;
+  /* One number: the far end is no pty ("-"). */
+  const int ends = sscanf(header, "virtual-serial %u %u", &a, &b);
+  if (ends < 1) return -1;
   *inode = st.st_ino;
   if (a == number) return 0;
-  if (b == number) return 1;
+  if (ends == 2 && b == number) return 1;
   return -1;
 }
 
@@ -250,14 +241,6 @@ static struct device *test_world_device(int fd) {
             number, folder);
   }
   return d;
-}
-
-static uint32_t live_lines(struct end_slot *slot) {
-  const uint32_t lines = __atomic_load_n(&slot->lines, __ATOMIC_ACQUIRE);
-  const uint32_t owner = __atomic_load_n(&slot->owner, __ATOMIC_ACQUIRE);
-  if (lines == 0) return 0;
-  if (owner != 0 && kill((pid_t)owner, 0) != 0 && errno == ESRCH) return 0;
-  return lines;
 }
 
 static void set_lines(struct end_slot *slot, uint32_t lines) {

@@ -72,6 +72,7 @@ BOOL CALLBACK CollectChild(HWND child, LPARAM parameter) {
 class TProgram {
  public:
   explicit TProgram(const std::string& arguments = "") : child_(ProgramPath(), arguments) {}
+  TProgram(const std::string& path, const std::string& arguments) : child_(path, arguments) {}
 
   TChildProcess& Process() { return child_; }
 
@@ -280,6 +281,32 @@ TEST(ProgramWindow, StartsCentredWithItsFiveControls) {
   }
   EXPECT_FALSE(Checked(program.Child("RTS")));
   EXPECT_FALSE(Checked(program.Child("DTR")));
+  EXPECT_EQ(program.Close(), 0u);
+}
+
+// Windows looks for a DLL that is not one of its known DLLs in the program's
+// folder first. Wine's override that prefers a DLL found there, set for this
+// copy of the program alone, stands in for that order (Wine takes
+// WINEDLLOVERRIDES from the environment it was started in, not from the one a
+// Windows process hands its child). A comctl32.dll left beside the program
+// must never be loaded.
+TEST(ProgramWindow, CommonControlsPlantedBesideTheProgramAreNeverLoaded) {
+  const std::string folder = SiblingPath("planted\\"), mark = folder + "comctl32.dll.loaded";
+  CreateDirectoryA(folder.c_str(), nullptr);
+  DeleteFileA(mark.c_str());
+  ASSERT_TRUE(CopyFileA(ProgramPath().c_str(), (folder + "downloaded.exe").c_str(), FALSE));
+  ASSERT_TRUE(CopyFileA(PLANTED_DLL_PATH, (folder + "comctl32.dll").c_str(), FALSE));
+  struct TOverride {
+    const char* key = "Software\\Wine\\AppDefaults\\downloaded.exe";
+    ~TOverride() { RegDeleteTreeA(HKEY_CURRENT_USER, key); }
+  } preferNative;
+  ASSERT_EQ(
+      RegSetKeyValueA(HKEY_CURRENT_USER, (std::string(preferNative.key) + "\\DllOverrides").c_str(),
+                      "comctl32", REG_SZ, "native,builtin", 15),
+      ERROR_SUCCESS);
+  TProgram program(folder + "downloaded.exe", "");
+  ASSERT_NE(program.MainWindow(), nullptr);
+  EXPECT_EQ(GetFileAttributesA(mark.c_str()), INVALID_FILE_ATTRIBUTES) << "the planted DLL ran";
   EXPECT_EQ(program.Close(), 0u);
 }
 

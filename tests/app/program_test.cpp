@@ -2,6 +2,7 @@
 // process, its windows are looked at and clicked with the real pointer and
 // keyboard, and the bytes it sends are read at the far end of the null-modem.
 #include <gtest/gtest.h>
+#include <msxml2.h>
 
 #include <algorithm>
 #include <chrono>
@@ -154,6 +155,45 @@ std::vector<int> IconSizesOf(const std::string& path) {
   return sizes;
 }
 
+// The manifest (resource type 24, id 1), which Windows reads before any of
+// the program's code runs.
+std::wstring ManifestOf(const std::string& path) {
+  std::wstring text;
+  HMODULE file = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  HRSRC found = file ? FindResourceA(file, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24)) : nullptr;
+  const char* data = found ? static_cast<const char*>(LockResource(LoadResource(file, found))) : "";
+  if (found) text.assign(data, data + SizeofResource(file, found));
+  if (file) FreeLibrary(file);
+  return text;
+}
+
+// A COM text that frees itself.
+struct TBstr {
+  explicit TBstr(const std::wstring& text) : Text(SysAllocString(text.c_str())) {}
+  ~TBstr() { SysFreeString(Text); }
+  TBstr(const TBstr&) = delete;
+  BSTR Text;
+};
+
+HRESULT SetProperty(IXMLDOMDocument2& document, const wchar_t* name, const wchar_t* value) {
+  TBstr text(value);
+  VARIANT variant;
+  VariantInit(&variant);
+  V_VT(&variant) = VT_BSTR;
+  V_BSTR(&variant) = text.Text;
+  return document.setProperty(TBstr(name).Text, variant);
+}
+
+// How many nodes of the document an XPath expression selects; -1 on failure.
+long CountNodes(IXMLDOMDocument2& document, const wchar_t* path) {
+  IXMLDOMNodeList* nodes = nullptr;
+  long count = -1;
+  if (document.selectNodes(TBstr(path).Text, &nodes) != S_OK) return count;
+  nodes->get_length(&count);
+  nodes->Release();
+  return count;
+}
+
 // A real left click in the middle of a window, as the user's pointer makes it.
 void Click(HWND window) {
   RECT r;
@@ -282,6 +322,53 @@ TEST(ProgramWindow, StartsCentredWithItsFiveControls) {
   EXPECT_FALSE(Checked(program.Child("RTS")));
   EXPECT_FALSE(Checked(program.Child("DTR")));
   EXPECT_EQ(program.Close(), 0u);
+}
+
+// A malformed manifest stops the program on Windows before it starts: it is
+// parsed here for real, and what it asks for is looked up in it.
+TEST(ProgramWindow, ManifestIsWellFormedAndAsksForWhatTheProgramNeeds) {
+  const std::wstring manifest = ManifestOf(ProgramPath());
+  ASSERT_FALSE(manifest.empty()) << "no manifest resource";
+  ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
+  CLSID parser = {};
+  ASSERT_EQ(CLSIDFromProgID(L"Msxml2.DOMDocument.3.0", &parser), S_OK);
+  // IXMLDOMDocument2, whose identifier the import libraries lack.
+  const IID documentInterface = {
+      0x2933bf95, 0x7b36, 0x11d2, {0xb2, 0x0e, 0, 0xc0, 0x4f, 0x98, 0x3e, 0x60}};
+  IXMLDOMDocument2* document = nullptr;
+  ASSERT_EQ(CoCreateInstance(parser, nullptr, CLSCTX_INPROC_SERVER, documentInterface,
+                             reinterpret_cast<void**>(&document)),
+            S_OK);
+  VARIANT_BOOL parsed = VARIANT_FALSE;
+  document->loadXML(TBstr(manifest).Text, &parsed);
+  EXPECT_EQ(parsed, VARIANT_TRUE) << "not well-formed XML";
+  EXPECT_EQ(SetProperty(*document, L"SelectionLanguage", L"XPath"), S_OK);
+  EXPECT_EQ(SetProperty(*document, L"SelectionNamespaces",
+                        L"xmlns:a='urn:schemas-microsoft-com:asm.v1' "
+                        L"xmlns:v3='urn:schemas-microsoft-com:asm.v3' "
+                        L"xmlns:c='urn:schemas-microsoft-com:compatibility.v1' "
+                        L"xmlns:s='http://schemas.microsoft.com/SMI/2017/WindowsSettings'"),
+            S_OK);
+  const struct {
+    const wchar_t* path;
+    long count;
+  } expected[] = {
+      {L"/a:assembly[@manifestVersion='1.0']/a:assemblyIdentity[@type='win32' and @version]", 1},
+      {L"/a:assembly/c:compatibility/c:application/c:supportedOS", 4},
+      {L"//c:supportedOS[@Id='{35138b9a-5d96-4fbd-8e2d-a2440225f93a}']", 1},  // Windows 7
+      {L"//c:supportedOS[@Id='{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}']", 1},  // Windows 8
+      {L"//c:supportedOS[@Id='{1f676c76-80e1-4239-95bb-83d0f6d0da78}']", 1},  // Windows 8.1
+      {L"//c:supportedOS[@Id='{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}']", 1},  // Windows 10, 11
+      {L"/a:assembly/v3:trustInfo/v3:security/v3:requestedPrivileges/"
+       L"v3:requestedExecutionLevel[@level='asInvoker']",
+       1},
+      {L"/a:assembly/v3:application/v3:windowsSettings/s:gdiScaling[.='true']", 1},
+      // No side-by-side dependency (Common Controls 6 above all), no DPI awareness.
+      {L"//*[local-name()='dependency' or starts-with(local-name(), 'dpiAware')]", 0},
+  };
+  for (const auto& e : expected) EXPECT_EQ(CountNodes(*document, e.path), e.count) << e.path;
+  document->Release();
+  CoUninitialize();
 }
 
 // Windows looks for a DLL that is not one of its known DLLs in the program's

@@ -2,6 +2,7 @@
 
 #include "app/process_frame.h"
 #include "app/stack_walk.h"
+#include "app/system_library.h"
 #include "runtime/out_of_memory.h"
 #include "toolkit/memory.h"
 
@@ -53,6 +54,23 @@ LONG WINAPI RunErrorFilter(EXCEPTION_POINTERS* fault) {
 }
 
 void RaiseHeapOverflow() { RaiseRunError(kRunErrorHeapOverflow); }
+
+// 64-bit Windows and WOW64 may swallow a fault raised in a window procedure
+// that the kernel called back (WM_CREATE, WM_NCDESTROY, WM_WINDOWPOSCHANGING
+// and the like): the program would go on with half-updated objects. Where
+// kernel32 has the switch (Windows 7 SP1, Vista SP2 and 2008 with the update
+// that brought it) it is turned off, so that such a fault reaches the filter
+// like any other. The manifest's compatibility section turns the system's own
+// mitigation off on later versions. Wine never swallows and has no switch.
+void KeepFaultsInKernelCallbacks() {
+  using TGetPolicy = BOOL(WINAPI*)(DWORD*);
+  using TSetPolicy = BOOL(WINAPI*)(DWORD);
+  constexpr DWORD kCallbackFilterEnabled = 0x1;  // PROCESS_CALLBACK_FILTER_ENABLED
+  const auto getPolicy = LookUpKernelFunction<TGetPolicy>("GetProcessUserModeExceptionPolicy");
+  const auto setPolicy = LookUpKernelFunction<TSetPolicy>("SetProcessUserModeExceptionPolicy");
+  DWORD policy = 0;
+  if (getPolicy && setPolicy && getPolicy(&policy)) setPolicy(policy & ~kCallbackFilterEnabled);
+}
 
 }  // namespace
 
@@ -107,6 +125,7 @@ void InstallRunErrorHandler() {
   ULONG guarantee = kStackGuarantee;
   SetThreadStackGuarantee(&guarantee);
   SetUnhandledExceptionFilter(&RunErrorFilter);
+  KeepFaultsInKernelCallbacks();
   OutOfMemoryHandler = &RaiseHeapOverflow;
   ToolkitOutOfMemory = &RaiseHeapOverflow;
 }

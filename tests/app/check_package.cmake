@@ -1,11 +1,10 @@
 # Makes the release package of a Windows build and checks what it holds:
-# exactly comswitch.exe, byte for byte the built one, and README.txt; and the
-# zip's published SHA-256 beside it.
+# exactly comswitch.exe, byte for byte the built one, and README.txt.
 #   cmake -DBUILD_DIR=... -DZIP=... -DEXE=... -DCPACK=... -P check_package.cmake
 
 cmake_minimum_required(VERSION 3.25)
 
-file(REMOVE "${ZIP}" "${ZIP}.sha256")
+file(REMOVE "${ZIP}")
 execute_process(COMMAND "${CPACK}" -G ZIP --config "${BUILD_DIR}/CPackConfig.cmake"
   WORKING_DIRECTORY "${BUILD_DIR}" OUTPUT_VARIABLE out ERROR_VARIABLE out RESULT_VARIABLE failed)
 if(failed OR NOT EXISTS "${ZIP}")
@@ -34,13 +33,4 @@ foreach(needed "COM3" "19200" "0x41" "0x42" "RTS" "DTR" "/iw")
   endif()
 endforeach()
 file(REMOVE_RECURSE "${unpacked}")
-
-# The published checksum beside the zip: its SHA-256 and its name, as
-# sha256sum writes and checks them.
-file(SHA256 "${ZIP}" zip_hash)
-get_filename_component(zip_name "${ZIP}" NAME)
-file(STRINGS "${ZIP}.sha256" published)
-if(NOT published STREQUAL "${zip_hash}  ${zip_name}")
-  message(FATAL_ERROR "${ZIP}.sha256 holds [${published}], not [${zip_hash}  ${zip_name}]")
-endif()
-message(STATUS "${ZIP}: README.txt, comswitch.exe; ${zip_name}.sha256")
+message(STATUS "${ZIP}: README.txt, comswitch.exe")

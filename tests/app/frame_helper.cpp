@@ -44,10 +44,9 @@ void HeapOverflow() { Kept = new char[HugeSize]; }
 
 void ToolkitHeapOverflow() { Kept = static_cast<char*>(ZeroAlloc(HugeSize)); }
 
-// The program's work runs inside window procedures, called by the message
-// loop or called back by the system from inside its own calls (WM_CREATE from
-// CreateWindowEx, WM_NCDESTROY from DestroyWindow): a fault there must reach
-// the report too, not be swallowed on the way.
+// The program's work runs inside window procedures called by the message
+// loop, or called back from CreateWindowEx and DestroyWindow: a fault there
+// must reach the report too, not be swallowed on the way.
 UINT FaultingMessage = WM_APP;
 
 LRESULT CALLBACK FaultingWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

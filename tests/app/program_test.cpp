@@ -155,42 +155,16 @@ std::vector<int> IconSizesOf(const std::string& path) {
   return sizes;
 }
 
-// The manifest (resource type 24, id 1), which Windows reads before any of
-// the program's code runs.
-std::wstring ManifestOf(const std::string& path) {
-  std::wstring text;
-  HMODULE file = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-  HRSRC found = file ? FindResourceA(file, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24)) : nullptr;
-  const char* data = found ? static_cast<const char*>(LockResource(LoadResource(file, found))) : "";
-  if (found) text.assign(data, data + SizeofResource(file, found));
-  if (file) FreeLibrary(file);
-  return text;
-}
-
-// A COM text that frees itself.
-struct TBstr {
-  explicit TBstr(const std::wstring& text) : Text(SysAllocString(text.c_str())) {}
-  ~TBstr() { SysFreeString(Text); }
-  TBstr(const TBstr&) = delete;
-  BSTR Text;
-};
-
-HRESULT SetProperty(IXMLDOMDocument2& document, const wchar_t* name, const wchar_t* value) {
-  TBstr text(value);
-  VARIANT variant;
-  VariantInit(&variant);
-  V_VT(&variant) = VT_BSTR;
-  V_BSTR(&variant) = text.Text;
-  return document.setProperty(TBstr(name).Text, variant);
-}
-
-// How many nodes of the document an XPath expression selects; -1 on failure.
+// How many nodes of a parsed document an XPath expression selects.
 long CountNodes(IXMLDOMDocument2& document, const wchar_t* path) {
   IXMLDOMNodeList* nodes = nullptr;
   long count = -1;
-  if (document.selectNodes(TBstr(path).Text, &nodes) != S_OK) return count;
-  nodes->get_length(&count);
-  nodes->Release();
+  const BSTR text = SysAllocString(path);
+  if (document.selectNodes(text, &nodes) == S_OK) {
+    nodes->get_length(&count);
+    nodes->Release();
+  }
+  SysFreeString(text);
   return count;
 }
 
@@ -324,36 +298,45 @@ TEST(ProgramWindow, StartsCentredWithItsFiveControls) {
   EXPECT_EQ(program.Close(), 0u);
 }
 
-// A malformed manifest stops the program on Windows before it starts: it is
-// parsed here for real, and what it asks for is looked up in it.
+// A malformed manifest (resource type 24, id 1) stops the program on Windows
+// before it starts: it is parsed with the system's XML parser, and its
+// settings are looked up.
 TEST(ProgramWindow, ManifestIsWellFormedAndAsksForWhatTheProgramNeeds) {
-  const std::wstring manifest = ManifestOf(ProgramPath());
-  ASSERT_FALSE(manifest.empty()) << "no manifest resource";
+  HMODULE file = LoadLibraryExA(ProgramPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  HRSRC found = FindResourceA(file, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+  ASSERT_NE(found, nullptr) << "no manifest";
+  const char* text = static_cast<const char*>(LockResource(LoadResource(file, found)));
+  const std::wstring manifest(text, text + SizeofResource(file, found));
+  FreeLibrary(file);
   ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
   CLSID parser = {};
   ASSERT_EQ(CLSIDFromProgID(L"Msxml2.DOMDocument.3.0", &parser), S_OK);
-  // IXMLDOMDocument2, whose identifier the import libraries lack.
-  const IID documentInterface = {
-      0x2933bf95, 0x7b36, 0x11d2, {0xb2, 0x0e, 0, 0xc0, 0x4f, 0x98, 0x3e, 0x60}};
+  // IXMLDOMDocument2, which the import libraries lack.
+  const IID document2 = {0x2933bf95, 0x7b36, 0x11d2, {0xb2, 0x0e, 0, 0xc0, 0x4f, 0x98, 0x3e, 0x60}};
   IXMLDOMDocument2* document = nullptr;
-  ASSERT_EQ(CoCreateInstance(parser, nullptr, CLSCTX_INPROC_SERVER, documentInterface,
+  ASSERT_EQ(CoCreateInstance(parser, nullptr, CLSCTX_INPROC_SERVER, document2,
                              reinterpret_cast<void**>(&document)),
             S_OK);
-  VARIANT_BOOL parsed = VARIANT_FALSE;
-  document->loadXML(TBstr(manifest).Text, &parsed);
-  EXPECT_EQ(parsed, VARIANT_TRUE) << "not well-formed XML";
-  EXPECT_EQ(SetProperty(*document, L"SelectionLanguage", L"XPath"), S_OK);
-  EXPECT_EQ(SetProperty(*document, L"SelectionNamespaces",
-                        L"xmlns:a='urn:schemas-microsoft-com:asm.v1' "
-                        L"xmlns:v3='urn:schemas-microsoft-com:asm.v3' "
-                        L"xmlns:c='urn:schemas-microsoft-com:compatibility.v1' "
-                        L"xmlns:s='http://schemas.microsoft.com/SMI/2017/WindowsSettings'"),
-            S_OK);
+  VARIANT_BOOL wellFormed = VARIANT_FALSE;
+  const wchar_t* strings[] = {
+      manifest.c_str(), L"SelectionLanguage", L"XPath", L"SelectionNamespaces",
+      L"xmlns:a='urn:schemas-microsoft-com:asm.v1' xmlns:v3='urn:schemas-microsoft-com:asm.v3' "
+      L"xmlns:c='urn:schemas-microsoft-com:compatibility.v1' "
+      L"xmlns:s='http://schemas.microsoft.com/SMI/2017/WindowsSettings'"};
+  BSTR b[5];
+  for (int i = 0; i < 5; ++i) b[i] = SysAllocString(strings[i]);
+  document->loadXML(b[0], &wellFormed);
+  EXPECT_EQ(wellFormed, VARIANT_TRUE) << "not well-formed XML";
+  for (int i = 1; i < 5; i += 2) {
+    VARIANT value = {};
+    V_VT(&value) = VT_BSTR;
+    V_BSTR(&value) = b[i + 1];
+    EXPECT_EQ(document->setProperty(b[i], value), S_OK);
+  }
   const struct {
     const wchar_t* path;
     long count;
   } expected[] = {
-      {L"/a:assembly[@manifestVersion='1.0']/a:assemblyIdentity[@type='win32' and @version]", 1},
       {L"/a:assembly/c:compatibility/c:application/c:supportedOS", 4},
       {L"//c:supportedOS[@Id='{35138b9a-5d96-4fbd-8e2d-a2440225f93a}']", 1},  // Windows 7
       {L"//c:supportedOS[@Id='{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}']", 1},  // Windows 8
@@ -367,16 +350,15 @@ TEST(ProgramWindow, ManifestIsWellFormedAndAsksForWhatTheProgramNeeds) {
       {L"//*[local-name()='dependency' or starts-with(local-name(), 'dpiAware')]", 0},
   };
   for (const auto& e : expected) EXPECT_EQ(CountNodes(*document, e.path), e.count) << e.path;
+  for (BSTR text : b) SysFreeString(text);
   document->Release();
   CoUninitialize();
 }
 
 // Windows looks for a DLL that is not one of its known DLLs in the program's
-// folder first. Wine's override that prefers a DLL found there, set for this
-// copy of the program alone, stands in for that order (Wine takes
-// WINEDLLOVERRIDES from the environment it was started in, not from the one a
-// Windows process hands its child). A comctl32.dll left beside the program
-// must never be loaded.
+// folder first; Wine's override preferring a DLL found there, set for this
+// copy alone, stands in for that order (a child ignores WINEDLLOVERRIDES set
+// by its Windows parent). A comctl32.dll left beside it must never run.
 TEST(ProgramWindow, CommonControlsPlantedBesideTheProgramAreNeverLoaded) {
   const std::string folder = SiblingPath("planted\\"), mark = folder + "comctl32.dll.loaded";
   CreateDirectoryA(folder.c_str(), nullptr);

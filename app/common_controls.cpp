@@ -2,17 +2,21 @@
 
 #include <commctrl.h>
 
+#include "app/system_library.h"
+
 HMODULE CommonControlsLibrary = nullptr;
 
+// comctl32 is neither imported nor asked for by its name alone: see
+// LoadSystemLibrary. Both calls are looked up in the library loaded from the
+// system folder.
 void InitCommonControlLibrary(DWORD flags) {
-  InitCommonControls();
-  if (!CommonControlsLibrary) CommonControlsLibrary = LoadLibraryA("comctl32.dll");
+  if (!CommonControlsLibrary) CommonControlsLibrary = LoadSystemLibrary("comctl32.dll");
   if (!CommonControlsLibrary) return;
-  using TInitEx = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
-  // GetProcAddress hands back a generic pointer; the cast through void keeps
-  // the compiler from judging the two function types.
-  const auto initEx = reinterpret_cast<TInitEx>(
-      reinterpret_cast<void*>(GetProcAddress(CommonControlsLibrary, "InitCommonControlsEx")));
+  const auto init =
+      LookUpFunction<decltype(&InitCommonControls)>(CommonControlsLibrary, "InitCommonControls");
+  if (init) init();
+  const auto initEx = LookUpFunction<decltype(&InitCommonControlsEx)>(CommonControlsLibrary,
+                                                                      "InitCommonControlsEx");
   if (!initEx) return;
   INITCOMMONCONTROLSEX classes = {};
   classes.dwSize = sizeof classes;

@@ -5,6 +5,7 @@
 #include "app/common_controls.h"
 #include "app/run_error.h"
 #include "app/shell_state.h"
+#include "app/system_library.h"
 #include "elements/window/hint_manager.h"
 #include "runtime/init_list.h"
 #include "toolkit/str_list.h"
@@ -17,7 +18,10 @@ constexpr DWORD kAllCommonControlClasses = 0xFF;
 
 }  // namespace
 
-void InitRunTimeCore() { InstallRunErrorHandler(); }
+void InitRunTimeCore() {
+  RestrictDllSearchToSystemFolder();
+  InstallRunErrorHandler();
+}
 
 // The tooltip class the hint manager uses is registered by the common controls.
 void InitCommonControlsAndHints() {

@@ -2,6 +2,7 @@
 
 #include "app/process_frame.h"
 #include "app/stack_walk.h"
+#include "app/system_library.h"
 #include "runtime/out_of_memory.h"
 #include "toolkit/memory.h"
 
@@ -52,7 +53,50 @@ LONG WINAPI RunErrorFilter(EXCEPTION_POINTERS* fault) {
   HaltWithRunError(site);
 }
 
+// Whether an address lies in the program's own image (the executable, with
+// the C++ library linked into it).
+bool InOwnImage(const void* address) {
+  const auto base = reinterpret_cast<const BYTE*>(GetModuleHandleA(nullptr));
+  const auto& dos = *reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+  const auto& headers = *reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos.e_lfanew);
+  const auto at = static_cast<const BYTE*>(address);
+  return at >= base && at < base + headers.OptionalHeader.SizeOfImage;
+}
+
+// A fault in the program's own code, or an error it raised, ends the program
+// wherever it happens: nothing in the program handles one, so the filter
+// would have the last word anyway. Taken first, it is not swallowed where a
+// system catches faults in the window procedures it calls back (WM_CREATE,
+// WM_NCDESTROY...): Wine does, and so do 64-bit Windows and WOW64 without the
+// manifest's compatibility list and the switch below. The debugger's own
+// exceptions pass.
+LONG WINAPI OwnFaultHandler(EXCEPTION_POINTERS* fault) {
+  const EXCEPTION_RECORD& record = *fault->ExceptionRecord;
+  if (record.ExceptionCode == EXCEPTION_BREAKPOINT || record.ExceptionCode == EXCEPTION_SINGLE_STEP)
+    return EXCEPTION_CONTINUE_SEARCH;
+  if (record.ExceptionCode != kRunErrorExceptionCode && !InOwnImage(record.ExceptionAddress))
+    return EXCEPTION_CONTINUE_SEARCH;
+  return RunErrorFilter(fault);
+}
+
 void RaiseHeapOverflow() { RaiseRunError(kRunErrorHeapOverflow); }
+
+// 64-bit Windows and WOW64 may swallow a fault raised in a window procedure
+// that the kernel called back (WM_CREATE, WM_NCDESTROY, WM_WINDOWPOSCHANGING
+// and the like): the program would go on with half-updated objects. Where
+// kernel32 has the switch (Windows 7 SP1, Vista SP2 and 2008 with the update
+// that brought it) it is turned off, so that such a fault reaches the filter
+// like any other. The manifest's compatibility section turns the system's own
+// mitigation off on later versions. Wine never swallows and has no switch.
+void KeepFaultsInKernelCallbacks() {
+  using TGetPolicy = BOOL(WINAPI*)(DWORD*);
+  using TSetPolicy = BOOL(WINAPI*)(DWORD);
+  constexpr DWORD kCallbackFilterEnabled = 0x1;  // PROCESS_CALLBACK_FILTER_ENABLED
+  const auto getPolicy = LookUpKernelFunction<TGetPolicy>("GetProcessUserModeExceptionPolicy");
+  const auto setPolicy = LookUpKernelFunction<TSetPolicy>("SetProcessUserModeExceptionPolicy");
+  DWORD policy = 0;
+  if (getPolicy && setPolicy && getPolicy(&policy)) setPolicy(policy & ~kCallbackFilterEnabled);
+}
 
 }  // namespace
 
@@ -107,6 +151,8 @@ void InstallRunErrorHandler() {
   ULONG guarantee = kStackGuarantee;
   SetThreadStackGuarantee(&guarantee);
   SetUnhandledExceptionFilter(&RunErrorFilter);
+  AddVectoredExceptionHandler(1, &OwnFaultHandler);
+  KeepFaultsInKernelCallbacks();
   OutOfMemoryHandler = &RaiseHeapOverflow;
   ToolkitOutOfMemory = &RaiseHeapOverflow;
 }

@@ -21,7 +21,9 @@ string(REGEX MATCHALL "DLL Name: [^\r\n]+" imports "${headers}")
 if(NOT imports)
   message(FATAL_ERROR "no imports found in ${EXE}")
 endif()
-set(system_dlls kernel32.dll user32.dll gdi32.dll advapi32.dll comctl32.dll msvcrt.dll)
+# comctl32 is not among them: it is not one of Windows' known DLLs, so an
+# import of it would be looked for in the program's folder first.
+set(system_dlls kernel32.dll user32.dll gdi32.dll advapi32.dll msvcrt.dll)
 foreach(entry IN LISTS imports)
   string(REPLACE "DLL Name: " "" dll "${entry}")
   string(TOLOWER "${dll}" dll)

@@ -45,13 +45,17 @@ void HeapOverflow() { Kept = new char[HugeSize]; }
 void ToolkitHeapOverflow() { Kept = static_cast<char*>(ZeroAlloc(HugeSize)); }
 
 // The program's work runs inside window procedures called by the message
-// loop: a fault there must reach the report too, not be swallowed on the way.
+// loop, or called back from CreateWindowEx and DestroyWindow: a fault there
+// must reach the report too, not be swallowed on the way.
+UINT FaultingMessage = WM_APP;
+
 LRESULT CALLBACK FaultingWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_APP) AccessViolation();
+  if (message == FaultingMessage) AccessViolation();
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
-void FaultInWindowProcedure() {
+void FaultInWindowProcedure(UINT message) {
+  FaultingMessage = message;
   WNDCLASSA windowClass = {};
   windowClass.lpfnWndProc = &FaultingWindowProc;
   windowClass.hInstance = GetModuleHandleA(nullptr);
@@ -59,9 +63,10 @@ void FaultInWindowProcedure() {
   RegisterClassA(&windowClass);
   HWND window = CreateWindowExA(0, windowClass.lpszClassName, "", WS_OVERLAPPED, 0, 0, 10, 10,
                                 nullptr, nullptr, windowClass.hInstance, nullptr);
+  if (message == WM_NCDESTROY) DestroyWindow(window);
   PostMessageA(window, WM_APP, 0, 0);
-  MSG message;
-  while (GetMessageA(&message, nullptr, 0, 0) > 0) DispatchMessageA(&message);
+  MSG queued;
+  while (GetMessageA(&queued, nullptr, 0, 0) > 0) DispatchMessageA(&queued);
 }
 
 volatile bool KeepGoing = true;
@@ -117,7 +122,9 @@ void LogOff() {
   if (mode == "breaks") WriteOutput("second\r\n");
   if (mode == "echo") EchoParameters();
   if (mode == "av") AccessViolation();
-  if (mode == "wndproc") FaultInWindowProcedure();
+  if (mode == "wndproc") FaultInWindowProcedure(WM_APP);
+  if (mode == "wmcreate") FaultInWindowProcedure(WM_CREATE);
+  if (mode == "wmncdestroy") FaultInWindowProcedure(WM_NCDESTROY);
   if (mode == "div0") WriteOutput(DivisionByZero() ? "" : "no fault\r\n");
   if (mode == "raise") RaiseFromHelper();
   if (mode == "oom") HeapOverflow();

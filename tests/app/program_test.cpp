@@ -2,6 +2,7 @@
 // process, its windows are looked at and clicked with the real pointer and
 // keyboard, and the bytes it sends are read at the far end of the null-modem.
 #include <gtest/gtest.h>
+#include <msxml2.h>
 
 #include <algorithm>
 #include <chrono>
@@ -75,6 +76,7 @@ BOOL CALLBACK CollectChild(HWND child, LPARAM parameter) {
 class TProgram {
  public:
   explicit TProgram(const std::string& arguments = "") : child_(ProgramPath(), arguments) {}
+  TProgram(const std::string& path, const std::string& arguments) : child_(path, arguments) {}
 
   TChildProcess& Process() { return child_; }
 
@@ -155,6 +157,19 @@ std::vector<int> IconSizesOf(const std::string& path) {
   }
   FreeLibrary(file);
   return sizes;
+}
+
+// How many nodes of a parsed document an XPath expression selects.
+long CountNodes(IXMLDOMDocument2& document, const wchar_t* path) {
+  IXMLDOMNodeList* nodes = nullptr;
+  long count = -1;
+  const BSTR text = SysAllocString(path);
+  if (document.selectNodes(text, &nodes) == S_OK) {
+    nodes->get_length(&count);
+    nodes->Release();
+  }
+  SysFreeString(text);
+  return count;
 }
 
 // A real left click in the middle of a window, as the user's pointer makes it.
@@ -284,6 +299,87 @@ TEST(ProgramWindow, StartsCentredWithItsFiveControls) {
   }
   EXPECT_FALSE(Checked(program.Child("RTS")));
   EXPECT_FALSE(Checked(program.Child("DTR")));
+  EXPECT_EQ(program.Close(), 0u);
+}
+
+// A malformed manifest (resource type 24, id 1) stops the program on Windows
+// before it starts: it is parsed with the system's XML parser, and its
+// settings are looked up.
+TEST(ProgramWindow, ManifestIsWellFormedAndAsksForWhatTheProgramNeeds) {
+  HMODULE file = LoadLibraryExA(ProgramPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  HRSRC found = FindResourceA(file, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+  ASSERT_NE(found, nullptr) << "no manifest";
+  const char* text = static_cast<const char*>(LockResource(LoadResource(file, found)));
+  const std::wstring manifest(text, text + SizeofResource(file, found));
+  FreeLibrary(file);
+  ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
+  CLSID parser = {};
+  ASSERT_EQ(CLSIDFromProgID(L"Msxml2.DOMDocument.3.0", &parser), S_OK);
+  // IXMLDOMDocument2, which the import libraries lack.
+  const IID document2 = {0x2933bf95, 0x7b36, 0x11d2, {0xb2, 0x0e, 0, 0xc0, 0x4f, 0x98, 0x3e, 0x60}};
+  IXMLDOMDocument2* document = nullptr;
+  ASSERT_EQ(CoCreateInstance(parser, nullptr, CLSCTX_INPROC_SERVER, document2,
+                             reinterpret_cast<void**>(&document)),
+            S_OK);
+  VARIANT_BOOL wellFormed = VARIANT_FALSE;
+  const wchar_t* strings[] = {
+      manifest.c_str(), L"SelectionLanguage", L"XPath", L"SelectionNamespaces",
+      L"xmlns:a='urn:schemas-microsoft-com:asm.v1' xmlns:v3='urn:schemas-microsoft-com:asm.v3' "
+      L"xmlns:c='urn:schemas-microsoft-com:compatibility.v1' "
+      L"xmlns:s='http://schemas.microsoft.com/SMI/2017/WindowsSettings'"};
+  BSTR b[5];
+  for (int i = 0; i < 5; ++i) b[i] = SysAllocString(strings[i]);
+  document->loadXML(b[0], &wellFormed);
+  EXPECT_EQ(wellFormed, VARIANT_TRUE) << "not well-formed XML";
+  for (int i = 1; i < 5; i += 2) {
+    VARIANT value = {};
+    V_VT(&value) = VT_BSTR;
+    V_BSTR(&value) = b[i + 1];
+    EXPECT_EQ(document->setProperty(b[i], value), S_OK);
+  }
+  const struct {
+    const wchar_t* path;
+    long count;
+  } expected[] = {
+      {L"/a:assembly/c:compatibility/c:application/c:supportedOS", 4},
+      {L"//c:supportedOS[@Id='{35138b9a-5d96-4fbd-8e2d-a2440225f93a}']", 1},  // Windows 7
+      {L"//c:supportedOS[@Id='{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}']", 1},  // Windows 8
+      {L"//c:supportedOS[@Id='{1f676c76-80e1-4239-95bb-83d0f6d0da78}']", 1},  // Windows 8.1
+      {L"//c:supportedOS[@Id='{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}']", 1},  // Windows 10, 11
+      {L"/a:assembly/v3:trustInfo/v3:security/v3:requestedPrivileges/"
+       L"v3:requestedExecutionLevel[@level='asInvoker']",
+       1},
+      {L"/a:assembly/v3:application/v3:windowsSettings/s:gdiScaling[.='true']", 1},
+      // No side-by-side dependency (Common Controls 6 above all), no DPI awareness.
+      {L"//*[local-name()='dependency' or starts-with(local-name(), 'dpiAware')]", 0},
+  };
+  for (const auto& e : expected) EXPECT_EQ(CountNodes(*document, e.path), e.count) << e.path;
+  for (BSTR text : b) SysFreeString(text);
+  document->Release();
+  CoUninitialize();
+}
+
+// Windows looks for a DLL that is not one of its known DLLs in the program's
+// folder first; Wine's override preferring a DLL found there, set for this
+// copy alone, stands in for that order (a child ignores WINEDLLOVERRIDES set
+// by its Windows parent). A comctl32.dll left beside it must never run.
+TEST(ProgramWindow, CommonControlsPlantedBesideTheProgramAreNeverLoaded) {
+  const std::string folder = SiblingPath("planted\\"), mark = folder + "comctl32.dll.loaded";
+  CreateDirectoryA(folder.c_str(), nullptr);
+  DeleteFileA(mark.c_str());
+  ASSERT_TRUE(CopyFileA(ProgramPath().c_str(), (folder + "downloaded.exe").c_str(), FALSE));
+  ASSERT_TRUE(CopyFileA(PLANTED_DLL_PATH, (folder + "comctl32.dll").c_str(), FALSE));
+  struct TOverride {
+    const char* key = "Software\\Wine\\AppDefaults\\downloaded.exe";
+    ~TOverride() { RegDeleteTreeA(HKEY_CURRENT_USER, key); }
+  } preferNative;
+  ASSERT_EQ(
+      RegSetKeyValueA(HKEY_CURRENT_USER, (std::string(preferNative.key) + "\\DllOverrides").c_str(),
+                      "comctl32", REG_SZ, "native,builtin", 15),
+      ERROR_SUCCESS);
+  TProgram program(folder + "downloaded.exe", "");
+  ASSERT_NE(program.MainWindow(), nullptr);
+  EXPECT_EQ(GetFileAttributesA(mark.c_str()), INVALID_FILE_ATTRIBUTES) << "the planted DLL ran";
   EXPECT_EQ(program.Close(), 0u);
 }
 

@@ -87,7 +87,8 @@ void RaiseHeapOverflow() { RaiseRunError(kRunErrorHeapOverflow); }
 // kernel32 has the switch (Windows 7 SP1, Vista SP2 and 2008 with the update
 // that brought it) it is turned off, so that such a fault reaches the filter
 // like any other. The manifest's compatibility section turns the system's own
-// mitigation off on later versions. Wine never swallows and has no switch.
+// mitigation off on later versions. Wine 8 has no switch and swallows such
+// faults itself; there the vectored handler above is what reaches the filter.
 void KeepFaultsInKernelCallbacks() {
   using TGetPolicy = BOOL(WINAPI*)(DWORD*);
   using TSetPolicy = BOOL(WINAPI*)(DWORD);

@@ -71,11 +71,38 @@ class ElementTest : public WindowTest {
     return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
   }
 
-  // Input through the system's queue, then handled by the toolkit's pump.
+  // Input through the system's queue, then handled by the toolkit's pump until
+  // this thread has taken it from its queue: each input carries a mark of its
+  // own, which a message hook looks for, so that an event the display hands on
+  // late cannot land in the next step. Input for no window of this thread, and
+  // a move to where the pointer already is, make no message here.
   static void Send(INPUT input) {
+    static ULONG_PTR mark = 0;
+    ULONG_PTR& extra = input.type == INPUT_MOUSE ? input.mi.dwExtraInfo : input.ki.dwExtraInfo;
+    extra = sentMark_ = ++mark;
+    takenMark_ = 0;
+    POINT at{}, to{};
+    GetCursorPos(&at);
+    const bool move = input.type == INPUT_MOUSE && input.mi.dwFlags & MOUSEEVENTF_ABSOLUTE;
+    to = move ? POINT{static_cast<LONG>(input.mi.dx) * GetSystemMetrics(SM_CXSCREEN) / 65536,
+                      static_cast<LONG>(input.mi.dy) * GetSystemMetrics(SM_CYSCREEN) / 65536}
+              : at;
+    const bool ours =
+        GetWindowThreadProcessId(WindowFromPoint(to), nullptr) == GetCurrentThreadId();
+    const bool arrives = input.type == INPUT_MOUSE
+                             ? (GetCapture() || ours) && !(move && at.x == to.x && at.y == to.y)
+                             : GetFocus() || GetActiveWindow();
+    const HHOOK hook = SetWindowsHookExA(WH_GETMESSAGE, &SeeMark, nullptr, GetCurrentThreadId());
     SendInput(1, &input, sizeof input);
-    PumpFor(60);
+    if (arrives) PumpUntil([] { return takenMark_ == sentMark_; }, 5000);
+    UnhookWindowsHookEx(hook);
   }
+  static LRESULT CALLBACK SeeMark(int code, WPARAM wParam, LPARAM lParam) {
+    const auto extra = static_cast<ULONG_PTR>(GetMessageExtraInfo());
+    if (code == HC_ACTION && extra == sentMark_) takenMark_ = extra;
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+  }
+  static inline ULONG_PTR sentMark_ = 0, takenMark_ = 0;
   static void MoveTo(POINT p) {
     INPUT in{};
     in.type = INPUT_MOUSE;
@@ -99,10 +126,17 @@ class ElementTest : public WindowTest {
     Send(in);
   }
   static void PumpFor(DWORD ms) {
+    PumpUntil([] { return false; }, ms);
+  }
+  // Pumps until `done` holds or `ms` passed; true when it held.
+  template <class Condition>
+  static bool PumpUntil(Condition done, DWORD ms) {
     const DWORD start = GetTickCount();
     do {
       MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
       PumpMessages(AppWindow);
+      if (done()) return true;
     } while (GetTickCount() - start < ms);
+    return false;
   }
 };

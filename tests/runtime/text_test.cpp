@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
 #include <thread>
 #include <vector>
@@ -63,17 +64,21 @@ TEST(Text, ConcatJoinsIntoANewText) {
 TEST(Text, CopiesReleasedOnManyThreadsFreeTheBlockOnce) {
   TText text("crosses threads");
   const char* const bytes = text.CStr();
+  std::atomic<bool> go{false};
   std::vector<std::thread> threads;
   for (int t = 0; t < 4; ++t) {
-    // A hundred copies live at once: no copy's step of the count can be folded
-    // away with its release, so a count that is not atomic loses steps here.
-    threads.emplace_back([&text] {
-      for (int round = 0; round < 500; ++round) {
+    // All at once, a hundred copies alive at a time: no copy's step of the
+    // count can be folded away with its release, and a count that is not
+    // atomic loses steps wherever two threads overlap.
+    threads.emplace_back([&text, &go] {
+      while (!go) std::this_thread::yield();
+      for (int round = 0; round < 20000; ++round) {
         const std::vector<TText> copies(100, text);
         ASSERT_EQ(copies.back().Length(), 15u);
       }
     });
   }
+  go = true;
   for (auto& thread : threads) thread.join();
   EXPECT_EQ(text, "crosses threads");
 #if defined(__SANITIZE_ADDRESS__)

@@ -71,7 +71,9 @@ TEST_F(Input, ButtonsAndHeldButtonsOfTheRealMouse) {
   Key(VK_SHIFT, false);
   MoveTo({centre_.x + 4, centre_.y});
   MoveTo({centre_.x + 6, centre_.y});
-  EXPECT_EQ(Last("move"), "move:-1");
+  // The display may still hand on its own echo of a move, which knows nothing
+  // of the Shift sent here: the moves sent are looked for, not the last one.
+  EXPECT_GE(probe_.Count("move:-1"), 1);
   Key(VK_SHIFT, true);
   Mouse(MOUSEEVENTF_LEFTUP);
   EXPECT_EQ(Last("up"), "up:0");

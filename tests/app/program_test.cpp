@@ -425,16 +425,6 @@ TEST(ProgramSerial, OneClickIsOneByteOnTheLine) {
   ClickAndSettle(program, on);
   EXPECT_EQ(peer.Read(2, 1000), "A");
 
-  // The keyboard: Tab walks the controls, Space presses the focused button.
-  for (int step = 0; step < 8 && FocusOf(program.MainWindow()) != on; ++step) {
-    const HWND before = FocusOf(program.MainWindow());
-    PressKey(VK_TAB);
-    WaitUntil([&] { return FocusOf(program.MainWindow()) != before; });
-  }
-  ASSERT_EQ(FocusOf(program.MainWindow()), on) << "Tab never reached the button";
-  PressKey(VK_SPACE);
-  EXPECT_EQ(peer.Read(2, 1000), "A");
-
   // The boxes toggle without a byte on the line.
   HWND rts = program.Child("RTS"), dtr = program.Child("DTR");
   ClickAndSettle(program, rts);

@@ -3,57 +3,39 @@
 # anything is installed or started; and a check leaves no process of its world
 # behind (wine server, Xvfb, socat, the line watcher).
 #
-#   run_test.sh ARCH EXE     the refusals, then one --check of EXE
+#   run_test.sh [ARCH EXE]     the refusals, then one --check of EXE
 set -u
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
-run=$root/scripts/run
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-
 failures=0
+fail() { echo "FAIL $*"; failures=$((failures + 1)); }
+
 refused() {
-  local name=$1 code lines
-  shift
-  timeout 10 "$run" "$@" >"$work/out" 2>"$work/err" </dev/null
+  local out code
+  out=$(timeout 10 "$root/scripts/run" "$@" 2>&1 </dev/null)
   code=$?
-  lines=$(cat "$work/out" "$work/err" | wc -l)
-  if [ "$code" -ne 2 ] || [ "$lines" -ne 1 ] || ! grep -q '^scripts/run: ' "$work/err"; then
-    echo "FAIL $name: exit $code, $lines lines: $(cat "$work/out" "$work/err")"
-    failures=$((failures + 1))
+  if [ $code -ne 2 ] || [ "$(wc -l <<<"$out")" -ne 1 ] || [[ $out != "scripts/run: "* ]]; then
+    fail "$*: exit $code: $out"
   else
-    echo "ok   $name: $(cat "$work/err")"
+    echo "ok   $*: $out"
   fi
 }
+refused --bogus
+refused --device /nonexistent
+refused --arch win16
+refused --board --device /dev/null
 
-refused "an unknown option" --bogus
-refused "a device that does not exist" --device /nonexistent
-refused "an unknown architecture" --arch win16
-refused "--board with --device" --board --device /dev/null
-
-# The processes that still carry the run world's prefix in their environment.
-prefix="WINEPREFIX=$root/build/run-wine/prefix"
+# What still carries the run world's prefix in its environment.
 world_processes() {
-  local dir
-  for dir in /proc/[0-9]*; do
-    tr '\0' '\n' <"$dir/environ" 2>/dev/null | grep -qxF "$prefix" &&
-      echo "${dir#/proc/} $(tr '\0' ' ' <"$dir/cmdline" 2>/dev/null)"
-  done
+  grep -lxzF "WINEPREFIX=$root/build/run-wine/prefix" /proc/[0-9]*/environ 2>/dev/null
 }
-
 if [ $# -ge 2 ]; then
-  "$run" --check --arch "$1" --exe "$2" || { echo "FAIL the check itself"; failures=$((failures + 1)); }
+  "$root/scripts/run" --check --arch "$1" --exe "$2" || fail "the check itself"
   # The wine server leaves a moment after its last client.
   for ((i = 0; i < 50; i++)); do
     left=$(world_processes)
-    [ -z "$left" ] && break
+    [ -n "$left" ] || break
     sleep 0.1
   done
-  if [ -n "$left" ]; then
-    echo "FAIL left behind after --check:"
-    echo "$left"
-    failures=$((failures + 1))
-  else
-    echo "ok   nothing of the run world is left after --check"
-  fi
+  [ -z "$left" ] || fail "left behind after --check: $(for f in $left; do tr '\0' ' ' <"${f%environ}cmdline"; echo; done)"
 fi
 exit $((failures > 0))

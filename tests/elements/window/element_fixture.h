@@ -76,30 +76,26 @@ class ElementTest : public WindowTest {
   // own, which a message hook looks for, so that an event the display hands on
   // late cannot land in the next step. Input for no window of this thread, and
   // a move to where the pointer already is, make no message here.
-  static void Send(INPUT input) {
+  static void Send(INPUT input, const POINT* to = nullptr) {
     static ULONG_PTR mark = 0;
-    ULONG_PTR& extra = input.type == INPUT_MOUSE ? input.mi.dwExtraInfo : input.ki.dwExtraInfo;
-    extra = sentMark_ = ++mark;
-    takenMark_ = 0;
-    POINT at{}, to{};
+    (input.type == INPUT_MOUSE ? input.mi.dwExtraInfo : input.ki.dwExtraInfo) = sentMark_ = ++mark;
+    POINT at{};
     GetCursorPos(&at);
-    const bool move = input.type == INPUT_MOUSE && input.mi.dwFlags & MOUSEEVENTF_ABSOLUTE;
-    to = move ? POINT{static_cast<LONG>(input.mi.dx) * GetSystemMetrics(SM_CXSCREEN) / 65536,
-                      static_cast<LONG>(input.mi.dy) * GetSystemMetrics(SM_CYSCREEN) / 65536}
-              : at;
-    const bool ours =
-        GetWindowThreadProcessId(WindowFromPoint(to), nullptr) == GetCurrentThreadId();
-    const bool arrives = input.type == INPUT_MOUSE
-                             ? (GetCapture() || ours) && !(move && at.x == to.x && at.y == to.y)
-                             : GetFocus() || GetActiveWindow();
+    const HWND under = WindowFromPoint(to ? *to : at);
+    const bool arrives =
+        input.type == INPUT_KEYBOARD
+            ? GetFocus() || GetActiveWindow()
+            : (GetCapture() || GetWindowThreadProcessId(under, nullptr) == GetCurrentThreadId()) &&
+                  !(to && at.x == to->x && at.y == to->y);
     const HHOOK hook = SetWindowsHookExA(WH_GETMESSAGE, &SeeMark, nullptr, GetCurrentThreadId());
     SendInput(1, &input, sizeof input);
     if (arrives) PumpUntil([] { return takenMark_ == sentMark_; }, 5000);
     UnhookWindowsHookEx(hook);
   }
   static LRESULT CALLBACK SeeMark(int code, WPARAM wParam, LPARAM lParam) {
-    const auto extra = static_cast<ULONG_PTR>(GetMessageExtraInfo());
-    if (code == HC_ACTION && extra == sentMark_) takenMark_ = extra;
+    if (code == HC_ACTION && static_cast<ULONG_PTR>(GetMessageExtraInfo()) == sentMark_) {
+      takenMark_ = sentMark_;
+    }
     return CallNextHookEx(nullptr, code, wParam, lParam);
   }
   static inline ULONG_PTR sentMark_ = 0, takenMark_ = 0;
@@ -109,7 +105,7 @@ class ElementTest : public WindowTest {
     in.mi.dx = MulDiv(p.x, 65536, GetSystemMetrics(SM_CXSCREEN)) + 1;
     in.mi.dy = MulDiv(p.y, 65536, GetSystemMetrics(SM_CYSCREEN)) + 1;
     in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    Send(in);
+    Send(in, &p);
   }
   static void Mouse(DWORD flags, int wheel = 0) {
     INPUT in{};

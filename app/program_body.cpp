@@ -12,8 +12,6 @@
 #include "toolkit/run_loop.h"
 #include "toolkit/wide_text.h"
 
-namespace {
-
 // An error that ends the program while the schema is being built leaves the
 // elements made so far; they are destroyed on the way out. A finished schema
 // belongs to the body, which destroys it after the run.
@@ -21,21 +19,13 @@ void DestroyUnfinishedSchema() {
   if (SchemaInstance && !SchemaInstance->Finished) SchemaInstance->DestroyElements();
 }
 
+namespace {
+
 // Only the first parameter is looked at, byte for byte. Its text is released
 // before anything else can happen.
 bool CreditSwitchGiven() { return CommandLineParam(1) == kCreditSwitch; }
 
 }  // namespace
-
-constinit const TModuleStep ComswitchModuleSteps[7] = {
-    ProgramModuleSteps[0],
-    ProgramModuleSteps[1],
-    ProgramModuleSteps[2],
-    ProgramModuleSteps[3],
-    ProgramModuleSteps[4],
-    ProgramModuleSteps[5],
-    {nullptr, &DestroyUnfinishedSchema},
-};
 
 void PrepareStart(TWDMainForm& form) {
   if (AppWindow) AppWindow->SetVisible(form.Visible != 0);

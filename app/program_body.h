@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/module_table.h"
+#include "app/program_modules.h"
 
 class TWDMainForm;
 
@@ -13,6 +14,17 @@ void ProgramBody();
 // shown, dispatch is switched on and the start-up list runs.
 void PrepareStart(TWDMainForm& form);
 
-// The program's module steps: the frame's six, then the schema's own, whose
-// finaliser destroys the elements of a schema that an error stopped half-built.
-extern const TModuleStep ComswitchModuleSteps[7];
+// Destroys the elements of a schema that an error stopped half-built.
+void DestroyUnfinishedSchema();
+
+// The program's module steps: the frame's six, then the schema's own. In plain
+// sight, so that the error-report tests run the program's own frame steps.
+inline constexpr TModuleStep ComswitchModuleSteps[7] = {
+    ProgramModuleSteps[0],
+    ProgramModuleSteps[1],
+    ProgramModuleSteps[2],
+    ProgramModuleSteps[3],
+    ProgramModuleSteps[4],
+    ProgramModuleSteps[5],
+    {nullptr, &DestroyUnfinishedSchema},
+};

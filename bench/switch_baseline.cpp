@@ -7,9 +7,11 @@
 // - plain_switch: just that;
 // - design_switch (DESIGN_BASELINE=1): the same plus what comswitch's design
 //   asks for beyond the job, and nothing else: the common controls loaded and
-//   registered, a hidden application window owning the form, one tooltip
-//   window, and on every mouse message of a control the Alt state read and a
-//   TrackMouseEvent with TME_LEAVE (TME_HOVER once the mouse has left).
+//   registered, an application window owning the form as the design makes it
+//   (visible before the form, moved with the form and given its width, and
+//   given the program's icon, as the form is), one tooltip window, and on every
+//   mouse message of a control the Alt state read and a TrackMouseEvent with
+//   TME_LEAVE (TME_HOVER once the mouse has left).
 //
 // The gap between comswitch and design_switch is overhead the design does not ask for.
 #include <windows.h>
@@ -47,6 +49,7 @@ const TControlLayout kControls[] = {
 };
 
 HWND Form = nullptr;
+HWND Application = nullptr;
 HANDLE Port = INVALID_HANDLE_VALUE;
 HANDLE WriteDone = nullptr;
 WNDPROC ButtonProc = nullptr;
@@ -88,14 +91,26 @@ void OnCommand(int id, HWND control) {
   }
 }
 
+// The design's application window takes the form's place and width.
+void FollowForm(HWND form, UINT keep) {
+  if (!Application) return;
+  RECT r;
+  GetWindowRect(form, &r);
+  SetWindowPos(Application, nullptr, r.left, r.top, r.right - r.left, 0,
+               keep | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 LRESULT CALLBACK FormProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_COMMAND:
       if (HIWORD(wParam) == BN_CLICKED) OnCommand(LOWORD(wParam), reinterpret_cast<HWND>(lParam));
       return 0;
     case WM_DESTROY: PostQuitMessage(0); return 0;
-    default: return DefWindowProcA(window, message, wParam, lParam);
+    case WM_MOVE: FollowForm(window, SWP_NOSIZE); break;
+    case WM_SIZE: FollowForm(window, SWP_NOMOVE); break;
+    default: break;
   }
+  return DefWindowProcA(window, message, wParam, lParam);
 }
 
 void TrackMouse(HWND window, DWORD flags) {
@@ -136,9 +151,10 @@ HWND MakeApplicationWindow(HINSTANCE instance) {
   windowClass.hInstance = instance;
   windowClass.lpszClassName = "DesignApp";
   if (!RegisterClassA(&windowClass)) return nullptr;
+  // Visible from its creation on, before the form.
   return CreateWindowExA(WS_EX_APPWINDOW, windowClass.lpszClassName, "Form",
-                         WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0, 0, 0, nullptr,
-                         nullptr, instance, nullptr);
+                         WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0, 0,
+                         0, nullptr, nullptr, instance, nullptr);
 }
 
 void MakeTooltip(HINSTANCE instance) {
@@ -195,11 +211,16 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   HWND owner = nullptr;
   if constexpr (kDesign) {
     LoadCommonControls();
-    owner = MakeApplicationWindow(instance);
+    Application = owner = MakeApplicationWindow(instance);
     if (!owner) return 1;
   }
   if (!MakeForm(instance, owner)) return 1;
-  if constexpr (kDesign) MakeTooltip(instance);
+  if constexpr (kDesign) {
+    const auto icon = reinterpret_cast<LPARAM>(LoadIconA(instance, "WDAP"));
+    SendMessageA(Form, WM_SETICON, ICON_BIG, icon);
+    SendMessageA(Application, WM_SETICON, ICON_BIG, icon);
+    MakeTooltip(instance);
+  }
   ShowWindow(Form, SW_SHOW);
   MSG message;
   while (GetMessageA(&message, nullptr, 0, 0) > 0) {

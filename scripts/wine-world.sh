@@ -113,7 +113,8 @@ wine_world_wait_for_server() {
   return 1
 }
 
-# Creates the prefix once, then starts a persistent wine server.
+# Creates the prefix once, then starts a persistent wine server. $1: managed
+# when the display is a user's own, with a window manager.
 wine_world_prefix() {
   if [ ! -f "$WINEPREFIX/.comswitch-ready" ]; then
     echo "wine-world: creating the Wine prefix (once)"
@@ -125,12 +126,19 @@ wine_world_prefix() {
     wineserver -w
     touch "$WINEPREFIX/.comswitch-ready"
   fi
-  if [ ! -f "$WINEPREFIX/.comswitch-unmanaged" ]; then
-    # With no window manager on the display, Wine waits 2 s for one to withdraw
-    # every window that is hidden; windows that Wine manages itself go at once.
-    "$root_wine_run" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+  # With no window manager on a private display, Wine waits 2 s for one to
+  # withdraw every window that is hidden; windows that Wine manages itself go
+  # at once. On a user's own display ($1 = managed) a window manager does
+  # manage them, and the prefix is given back Wine's default.
+  local windows=${1:-unmanaged}
+  if [ "$(cat "$WINEPREFIX/.comswitch-windows" 2>/dev/null)" != "$windows" ]; then
+    if [ "$windows" = managed ]; then
+      "$root_wine_run" reg delete 'HKCU\Software\Wine\X11 Driver' /v Managed /f >/dev/null 2>&1
+    else
+      "$root_wine_run" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+    fi
     wineserver -w
-    touch "$WINEPREFIX/.comswitch-unmanaged"
+    echo "$windows" >"$WINEPREFIX/.comswitch-windows"
   fi
 
   # A persistent server, warmed once: every test executable then starts in a

@@ -1,7 +1,7 @@
 // A program on the process frame that misbehaves on request. Its first
-// parameter names what to do; a module step of its own, last in the table,
-// writes a line from its finaliser so that a test can see that the finalisers
-// ran before the output was shown.
+// parameter names what to do. It runs the shipped program's module steps, with
+// a step of its own in place of the schema's: its finaliser writes a line so
+// that a test can see that the finalisers ran before the output was shown.
 #include <windows.h>
 
 #include <cstddef>
@@ -10,7 +10,7 @@
 
 #include "app/command_line.h"
 #include "app/process_frame.h"
-#include "app/program_modules.h"
+#include "app/program_body.h"
 #include "app/run_error.h"
 #include "toolkit/control.h"
 #include "toolkit/memory.h"
@@ -21,8 +21,8 @@ namespace {
 void WriteFinalisedLine() { WriteOutput("modules finalised\r\n"); }
 
 constinit const TModuleStep Steps[7] = {
-    ProgramModuleSteps[0],          ProgramModuleSteps[1], ProgramModuleSteps[2],
-    ProgramModuleSteps[3],          ProgramModuleSteps[4], ProgramModuleSteps[5],
+    ComswitchModuleSteps[0],        ComswitchModuleSteps[1], ComswitchModuleSteps[2],
+    ComswitchModuleSteps[3],        ComswitchModuleSteps[4], ComswitchModuleSteps[5],
     {nullptr, &WriteFinalisedLine},
 };
 

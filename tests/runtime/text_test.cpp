@@ -2,9 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
 #include <thread>
 #include <vector>
+
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/asan_interface.h>
+#endif
 
 TEST(Text, EmptyTextOwnsNothingAndReadsAsEmptyCString) {
   TText empty;
@@ -57,17 +62,32 @@ TEST(Text, ConcatJoinsIntoANewText) {
 }
 
 TEST(Text, CopiesReleasedOnManyThreadsFreeTheBlockOnce) {
-  // Run under the sanitizers: a racy count shows as a double free or a leak.
   TText text("crosses threads");
+  const char* const bytes = text.CStr();
+  std::atomic<bool> go{false};
   std::vector<std::thread> threads;
   for (int t = 0; t < 4; ++t) {
-    threads.emplace_back([text] {
-      for (int i = 0; i < 10000; ++i) {
-        TText copy(text);
-        ASSERT_EQ(copy.Length(), 15u);
+    // All at once, a hundred copies alive at a time: no copy's step of the
+    // count can be folded away with its release, and a count that is not
+    // atomic loses steps wherever two threads overlap.
+    threads.emplace_back([&text, &go] {
+      while (!go) std::this_thread::yield();
+      for (int round = 0; round < 20000; ++round) {
+        const std::vector<TText> copies(100, text);
+        ASSERT_EQ(copies.back().Length(), 15u);
       }
     });
   }
+  go = true;
   for (auto& thread : threads) thread.join();
   EXPECT_EQ(text, "crosses threads");
+#if defined(__SANITIZE_ADDRESS__)
+  // A lost step frees the block while it is held, or never: the last owner's
+  // release must be the one that frees it.
+  EXPECT_FALSE(__asan_address_is_poisoned(bytes)) << "freed while still held";
+  text = TText();
+  EXPECT_TRUE(__asan_address_is_poisoned(bytes)) << "not freed by its last owner";
+#else
+  (void)bytes;
+#endif
 }

@@ -97,7 +97,7 @@ TEST_F(SerialWriteTest, WriteThatNeverEndsIsCancelledAfterTheTimeOutConfiguredAt
   EXPECT_THAT(log.Entries(), ElementsAre("WriteFile 5", "CancelIoEx", "onWrite 0"));
   RecordProperty("write_ms", static_cast<int>(elapsed));
   EXPECT_GE(elapsed, 550u) << "50 + 5 x 10 ms and the margin of 500 ms are waited out first";
-  EXPECT_LT(elapsed, 1000u);
+  EXPECT_LT(elapsed, 3 * 550u) << "bounded, even on a loaded machine";
 }
 
 TEST_F(SerialWriteTest, WriteWhoseCancelIsIgnoredKeepsTheRecordUntilItEnds) {
@@ -114,7 +114,7 @@ TEST_F(SerialWriteTest, WriteWhoseCancelIsIgnoredKeepsTheRecordUntilItEnds) {
   EXPECT_THAT(log.Entries(), ElementsAre("WriteFile 5", "CancelIoEx", "onWrite 0"));
   RecordProperty("ignored_cancel_write_ms", static_cast<int>(elapsed));
   EXPECT_GE(elapsed, 1050u) << "the time-out, its margin and 500 ms after the cancel";
-  EXPECT_LT(elapsed, 1600u);
+  EXPECT_LT(elapsed, 3 * 1050u);
 
   // The record is still the driver's: nothing is written, 0 is reported at once.
   fake.writeMode = TWriteMode::Complete;
@@ -125,7 +125,7 @@ TEST_F(SerialWriteTest, WriteWhoseCancelIsIgnoredKeepsTheRecordUntilItEnds) {
   EXPECT_THAT(log.Entries(), ElementsAre("onWrite 0"));
   EXPECT_EQ(fake.written, "ABCDE");
   RecordProperty("next_write_ms", static_cast<int>(elapsed));
-  EXPECT_LT(elapsed, 100u);
+  EXPECT_LT(elapsed, 500u) << "no wait: a wait would take the 550 ms of the time-out";
 
   fake.CompleteWrite(5);
   log.Clear();

@@ -51,6 +51,16 @@ DWORD HandleCount() {
   return count;
 }
 
+// True while the receive thread waits for line events: the real wait, with a
+// flag around it.
+std::atomic<bool> gReceiveThreadWaits{false};
+DWORD WINAPI FlaggedWait(DWORD count, const HANDLE* handles, BOOL all, DWORD ms) {
+  gReceiveThreadWaits = true;
+  const DWORD woken = WaitForMultipleObjects(count, handles, all, ms);
+  gReceiveThreadWaits = false;
+  return woken;
+}
+
 class NullModemTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -217,6 +227,8 @@ TEST_F(NullModemTest, OpenCloseCyclesWithThePeerSendingLeaveNoThreadBehind) {
 // The far end's RTS arrives here as CTS, its DTR as DSR and DCD (RLSD): the
 // open reports the lines already up, the receive thread every change.
 TEST_F(NullModemTest, FarEndLineChangesFireTheLineEvents) {
+  TCommApiOverride api;
+  api->WaitForMultipleObjects = &FlaggedWait;
   port.EvCTS = port.EvDSR = port.EvRLSD = 1;
   ASSERT_TRUE(EscapeCommFunction(peer.Handle(), SETRTS));
   Open();
@@ -233,12 +245,12 @@ TEST_F(NullModemTest, FarEndLineChangesFireTheLineEvents) {
     SCOPED_TRACE(step.fired.front());
     // Wine compares the lines with those at the start of each wait: a change
     // before the thread waits again would go unseen.
-    Sleep(100);
+    ASSERT_TRUE(WaitUntil([] { return gReceiveThreadWaits.load(); }));
     log.Clear();
     ASSERT_TRUE(EscapeCommFunction(peer.Handle(), step.function));
-    EXPECT_TRUE(
-        WaitUntil([&] { return EventsIn(log.Entries()).size() >= step.fired.size(); }, 2000));
-    Sleep(50);
+    EXPECT_TRUE(WaitUntil([&] { return EventsIn(log.Entries()).size() >= step.fired.size(); }));
+    // Whatever else the change fired came before the thread waits again.
+    EXPECT_TRUE(WaitUntil([] { return gReceiveThreadWaits.load(); }));
     EXPECT_EQ(EventsIn(log.Entries()), step.fired);
   }
   const std::vector<DWORD> threads = recorder.ThreadsOf("onRLSD");
@@ -256,16 +268,16 @@ TEST_F(NullModemTest, DestroyingAnOpenElementClosesItsPort) {
   element->doOpen(none, 0);
   ASSERT_EQ(element->Opened, 1);
   const HANDLE device = element->PortHandle.Get();
-  const DWORD thread = GetThreadId(element->ThreadHandle.Get());
+  // A handle of our own keeps the thread's object to be looked at once it ended.
+  HANDLE thread = nullptr;
+  ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), element->ThreadHandle.Get(), GetCurrentProcess(),
+                              &thread, SYNCHRONIZE, FALSE, 0));
   log.Clear();
   element.reset();
   DWORD flags = 0;
   EXPECT_FALSE(GetHandleInformation(device, &flags)) << "the device handle is closed";
-  const HANDLE gone = OpenThread(SYNCHRONIZE, FALSE, thread);
-  if (gone) {
-    EXPECT_EQ(WaitForSingleObject(gone, 0), WAIT_OBJECT_0);
-    CloseHandle(gone);
-  }
+  EXPECT_EQ(WaitForSingleObject(thread, 0), WAIT_OBJECT_0) << "the receive thread ended";
+  CloseHandle(thread);
   EXPECT_THAT(log.Entries(),
               ElementsAre("onBeforeClose", "onCTS 0", "onDSR 0", "onRLSD 0", "onClose"));
 }

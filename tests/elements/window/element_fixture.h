@@ -71,18 +71,41 @@ class ElementTest : public WindowTest {
     return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
   }
 
-  // Input through the system's queue, then handled by the toolkit's pump.
-  static void Send(INPUT input) {
+  // Input through the system's queue, then handled by the toolkit's pump until
+  // this thread has taken it from its queue: each input carries a mark of its
+  // own, which a message hook looks for, so that an event the display hands on
+  // late cannot land in the next step. Input for no window of this thread, and
+  // a move to where the pointer already is, make no message here.
+  static void Send(INPUT input, const POINT* to = nullptr) {
+    static ULONG_PTR mark = 0;
+    (input.type == INPUT_MOUSE ? input.mi.dwExtraInfo : input.ki.dwExtraInfo) = sentMark_ = ++mark;
+    POINT at{};
+    GetCursorPos(&at);
+    const HWND under = WindowFromPoint(to ? *to : at);
+    const bool arrives =
+        input.type == INPUT_KEYBOARD
+            ? GetFocus() || GetActiveWindow()
+            : (GetCapture() || GetWindowThreadProcessId(under, nullptr) == GetCurrentThreadId()) &&
+                  !(to && at.x == to->x && at.y == to->y);
+    const HHOOK hook = SetWindowsHookExA(WH_GETMESSAGE, &SeeMark, nullptr, GetCurrentThreadId());
     SendInput(1, &input, sizeof input);
-    PumpFor(60);
+    if (arrives) PumpUntil([] { return takenMark_ == sentMark_; }, 5000);
+    UnhookWindowsHookEx(hook);
   }
+  static LRESULT CALLBACK SeeMark(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HC_ACTION && static_cast<ULONG_PTR>(GetMessageExtraInfo()) == sentMark_) {
+      takenMark_ = sentMark_;
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+  }
+  static inline ULONG_PTR sentMark_ = 0, takenMark_ = 0;
   static void MoveTo(POINT p) {
     INPUT in{};
     in.type = INPUT_MOUSE;
     in.mi.dx = MulDiv(p.x, 65536, GetSystemMetrics(SM_CXSCREEN)) + 1;
     in.mi.dy = MulDiv(p.y, 65536, GetSystemMetrics(SM_CYSCREEN)) + 1;
     in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    Send(in);
+    Send(in, &p);
   }
   static void Mouse(DWORD flags, int wheel = 0) {
     INPUT in{};
@@ -99,10 +122,17 @@ class ElementTest : public WindowTest {
     Send(in);
   }
   static void PumpFor(DWORD ms) {
+    PumpUntil([] { return false; }, ms);
+  }
+  // Pumps until `done` holds or `ms` passed; true when it held.
+  template <class Condition>
+  static bool PumpUntil(Condition done, DWORD ms) {
     const DWORD start = GetTickCount();
     do {
       MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
       PumpMessages(AppWindow);
+      if (done()) return true;
     } while (GetTickCount() - start < ms);
+    return false;
   }
 };

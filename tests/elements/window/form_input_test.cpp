@@ -46,21 +46,32 @@ TEST_F(FormInput, DragFormMovesTheWindowUnderARealPointerDrag) {
   const POINT start = CentreOf(window);
   MoveTo(start);
 
-  std::thread pointer([start] {
-    Sleep(200);
+  auto waitFor = [](auto done) {
+    for (int i = 0; i < 500 && !done(); ++i) Sleep(10);
+  };
+  std::thread pointer([start, waitFor, gui = GetCurrentThreadId()] {
+    // The moves go once the system's move loop holds the press, each after
+    // the one before has reached the pointer.
+    waitFor([gui] {
+      GUITHREADINFO info{};
+      info.cbSize = sizeof info;
+      return GetGUIThreadInfo(gui, &info) && info.flags & GUI_INMOVESIZE;
+    });
     INPUT in[5] = {};
     for (int step = 0; step < 5; ++step) {
+      const POINT to{start.x + 10 * step + 10, start.y + 5 * step + 5};
       in[step].type = INPUT_MOUSE;
-      in[step].mi.dx = MulDiv(start.x + 10 * step + 10, 65536, GetSystemMetrics(SM_CXSCREEN)) + 1;
-      in[step].mi.dy = MulDiv(start.y + 5 * step + 5, 65536, GetSystemMetrics(SM_CYSCREEN)) + 1;
+      in[step].mi.dx = MulDiv(to.x, 65536, GetSystemMetrics(SM_CXSCREEN)) + 1;
+      in[step].mi.dy = MulDiv(to.y, 65536, GetSystemMetrics(SM_CYSCREEN)) + 1;
       in[step].mi.dwFlags = step < 4 ? MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE : MOUSEEVENTF_LEFTUP;
       SendInput(1, &in[step], sizeof in[step]);
-      Sleep(50);
+      POINT at{};
+      if (step < 4) waitFor([&] { return GetCursorPos(&at) && at.x == to.x && at.y == to.y; });
     }
   });
   Mouse(MOUSEEVENTF_LEFTDOWN);
   pointer.join();
-  PumpFor(100);
+  PumpUntil([&] { return probe.Count("down:0") == 1; }, 5000);
 
   RECT after;
   GetWindowRect(window, &after);

@@ -34,6 +34,8 @@ class Input : public ElementTest {
     }
     button_->Init();
     centre_ = CentreOf(button_->Control->Handle);
+    // Two real moves: the new button hears the pointer arrive.
+    MoveTo({centre_.x - 1, centre_.y});
     MoveTo(centre_);
     ASSERT_EQ(WindowFromPoint(centre_), button_->Control->Handle);
   }
@@ -69,7 +71,9 @@ TEST_F(Input, ButtonsAndHeldButtonsOfTheRealMouse) {
   Key(VK_SHIFT, false);
   MoveTo({centre_.x + 4, centre_.y});
   MoveTo({centre_.x + 6, centre_.y});
-  EXPECT_EQ(Last("move"), "move:-1");
+  // The display may still hand on its own echo of a move, which knows nothing
+  // of the Shift sent here: the moves sent are looked for, not the last one.
+  EXPECT_GE(probe_.Count("move:-1"), 1);
   Key(VK_SHIFT, true);
   Mouse(MOUSEEVENTF_LEFTUP);
   EXPECT_EQ(Last("up"), "up:0");
@@ -104,7 +108,7 @@ TEST_F(Input, WheelNotchesSendTheirDistance) {
 TEST_F(Input, LeavingIsReportedOnce) {
   probe_.log.clear();
   MoveTo({centre_.x + 150, centre_.y + 100});  // still over the form
-  PumpFor(800);                                // past the hover time
+  EXPECT_TRUE(PumpUntil([&] { return probe_.Count("leave") > 0; }, 5000));
   EXPECT_EQ(probe_.Count("leave"), 1);
   MoveTo(centre_);
   EXPECT_EQ(Last("enter"), "enter");
